@@ -1,0 +1,21 @@
+#pragma once
+// Text conversions for the portable core. Portable code keeps text as UTF-8 std::string; the engine
+// stores UTF-16; a few places need the bytes of the system's ANSI code page (the password hash input,
+// the import file, the version file). The ANSI code page is CP_ACP on Windows and code page 936
+// (GBK) elsewhere, which stands for the Chinese Windows systems the program is made for.
+
+#include <string>
+#include <string_view>
+
+// Invalid UTF-8 sequences become U+FFFD; unpaired surrogates likewise.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, nothing past U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// The ANSI code page's bytes for a UTF-8 text. A character the code page cannot write becomes '?',
+// as Windows' best-fit-free conversion does; a double-byte character contributes both its bytes.
+std::string Utf8ToAnsi(std::string_view utf8);
+// UTF-8 for bytes in the ANSI code page; undecodable bytes become U+FFFD.
+std::string AnsiToUtf8(std::string_view ansi);

@@ -1,0 +1,72 @@
+#pragma once
+// IndexData: one real index of a table, the B-tree of index pages (leaf 0x04, node 0x03) hanging
+// from a root page that never moves. Entries are (key bytes, row pointer), sorted by key bytes as
+// unsigned, then page, then row. Keys come from EncodeIndexKey (index_key.h).
+//
+// Invariants (checked by Check):
+//  1. Entries on every page are sorted, and each page's entry bitmap and free space describe its
+//     entries exactly; entries fit in the 3616 bytes after the header.
+//  2. A node entry copies the last entry of its child's subtree; a node with two or more children
+//     keeps its last child in the tail field, a node with one child keeps it as an entry.
+//  3. Leaves form one doubly linked list in key order.
+//  4. The root page number never changes: a full root moves its entries down one level.
+// Uniqueness is the caller's decision: it asks HasKey before Insert, for every index of the table,
+// before it writes anything.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/result.h"
+#include "jet/pages/pager.h"
+
+namespace jet {
+
+// A row's address: data page and slot. Stored big-endian in index entries (3-byte page, 1-byte row).
+struct RowPointer {
+    PageNo page = kNoPage;
+    uint8_t row = 0;
+    bool operator==(const RowPointer&) const = default;
+};
+
+// How an index gets and returns pages: the table layer owns the global usage map and the index's
+// own usage map, and keeps both in step.
+class IndexPageAllocator {
+public:
+    virtual ~IndexPageAllocator() = default;
+    virtual Result<PageNo> AllocateIndexPage() = 0;
+    virtual Status FreeIndexPage(PageNo page) = 0;
+};
+
+class IndexData {
+public:
+    // `tableDefPage` is written into the header of every index page.
+    IndexData(Pager& pager, PageNo rootPage, PageNo tableDefPage, IndexPageAllocator& allocator);
+
+    // Formats `page` as an empty leaf: the root of a new index.
+    static void InitEmptyLeaf(uint8_t* page, PageNo tableDefPage);
+
+    Result<bool> HasKey(std::string_view key);
+    Result<std::vector<RowPointer>> Find(std::string_view key);
+    Status Insert(std::string_view key, RowPointer row);
+    // Removes the entry (key, row); a missing entry is Corrupt.
+    Status Remove(std::string_view key, RowPointer row);
+    // Visits every entry in order until `visit` returns false.
+    Status Scan(const std::function<bool(std::string_view key, RowPointer row)>& visit);
+    // Appends one line per broken invariant to `problems`; Status is an error only when a page
+    // cannot be read at all.
+    Status Check(std::vector<std::string>& problems);
+    // Every page of this index (root included), for the table's consistency check against the
+    // index's usage map.
+    Result<std::vector<PageNo>> Pages();
+
+private:
+    Pager& pager_;
+    PageNo root_;
+    PageNo tableDef_;
+    IndexPageAllocator& allocator_;
+};
+
+}  // namespace jet

@@ -1,0 +1,51 @@
+#pragma once
+// FileIo: the engine's only path to bytes on disk. One production implementation per platform
+// (POSIX, Win32) and test twins that fail or "crash" on purpose.
+//
+// Invariants:
+//  1. Reads past the end of the file are errors (Io), never short reads that look like data.
+//  2. Write at an offset past the end extends the file; the gap is zero bytes.
+//  3. Only Sync makes earlier writes durable; a crash may drop or tear any write since the last Sync.
+//  4. Locks are advisory between processes: an exclusive lock excludes every other lock.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/result.h"
+
+namespace jet {
+
+enum class LockMode { None, Shared, Exclusive };
+
+class FileIo {
+public:
+    virtual ~FileIo() = default;
+    virtual Status Read(uint64_t offset, void* data, size_t size) = 0;
+    virtual Status Write(uint64_t offset, const void* data, size_t size) = 0;
+    virtual Status Sync() = 0;
+    virtual Status Truncate(uint64_t size) = 0;
+    virtual Result<uint64_t> Size() = 0;
+    // Without waiting: another process's conflicting lock gives Locked at once.
+    virtual Status Lock(LockMode mode) = 0;
+    virtual const std::string& Path() const = 0;
+};
+
+enum class OpenMode { ReadOnly, ReadWrite, CreateNew /* fails if the file exists */, CreateOrTruncate };
+
+// The file system, so that journal files can be created and removed through the same seam as the
+// database file (tests substitute faulty or crashing twins).
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual Result<std::unique_ptr<FileIo>> Open(const std::string& path, OpenMode mode) = 0;
+    virtual Result<bool> Exists(const std::string& path) = 0;
+    virtual Status Remove(const std::string& path) = 0;
+    // Makes a creation or removal in the file's folder durable (fsync of the directory on POSIX).
+    virtual Status SyncFolderOf(const std::string& path) = 0;
+};
+
+// The real file system of the platform this engine is built for.
+FileSystem& NativeFileSystem();
+
+}  // namespace jet

@@ -1,0 +1,99 @@
+#pragma once
+// Database and Table: the engine's API for the SQL layer and the tools. A Database is one open file
+// (one Pager); its Tables read and change rows and keep every index, usage map, row count and
+// AutoNumber counter in step.
+//
+// Changes happen inside Begin/Commit: a statement's changes are wholly in the file or not at all.
+// Without an explicit Begin, each Insert/Update/Delete runs as its own transaction.
+// Uniqueness is enforced here: a change that would put a duplicate key into a unique index fails
+// with Constraint and changes nothing.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "common/result.h"
+#include "jet/format/value.h"
+#include "jet/index/index_data.h"
+#include "jet/pages/file_io.h"
+
+namespace jet {
+
+struct ColumnInfo {
+    std::string name;
+    ColumnType type = ColumnType::Long;
+    uint16_t maxLength = 0;  // Text: characters; Binary: bytes; others: their size
+    bool autoNumber = false;
+};
+
+struct IndexInfo {
+    std::string name;
+    std::vector<size_t> columns;  // positions in Table::Columns()
+    bool unique = false;
+    bool primaryKey = false;
+};
+
+struct TableSpec {
+    std::string name;
+    std::vector<ColumnInfo> columns;
+    std::vector<IndexInfo> indexes;
+};
+
+// Column values of a change: (position in Columns(), value). Values have the column's kind:
+// int64_t for Byte/Integer/Long, std::string (UTF-8) for Text/Memo, bool for Boolean, and so on.
+using ColumnValues = std::vector<std::pair<size_t, Value>>;
+
+class Table {
+public:
+    virtual ~Table() = default;
+    virtual const std::string& Name() const = 0;
+    virtual const std::vector<ColumnInfo>& Columns() const = 0;  // in column-number order
+    virtual const std::vector<IndexInfo>& Indexes() const = 0;
+    virtual std::optional<size_t> FindColumn(std::string_view name) const = 0;  // case-insensitive
+    virtual uint32_t RowCount() const = 0;
+
+    // Live rows in storage order, values in Columns() order, until `visit` returns false.
+    virtual Status Scan(const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) = 0;
+    // Rows whose column equals `value` as Jet compares (text case-insensitively). Uses an index whose
+    // only column is `column` when the table has one.
+    virtual Result<std::vector<RowPointer>> FindEqual(size_t column, const Value& value) = 0;
+    virtual Result<std::vector<Value>> ReadRow(RowPointer row) = 0;
+
+    // Columns not named are Null; an AutoNumber column gets the next number.
+    virtual Result<RowPointer> Insert(const ColumnValues& values) = 0;
+    virtual Status Update(RowPointer row, const ColumnValues& values) = 0;
+    virtual Status Delete(RowPointer row) = 0;
+};
+
+class Database {
+public:
+    virtual ~Database() = default;
+
+    // Opens an existing Jet 4.0 file. A wrong password is BadPassword; another format NotJet4; a
+    // damaged file Corrupt; a file another connection holds Locked. ReadOnly opens never write.
+    static Result<std::unique_ptr<Database>> Open(FileSystem& fs, const std::string& path,
+                                                  const std::string& password, OpenMode mode);
+    // Writes a new, empty database (system catalog only) protected by `password`.
+    static Result<std::unique_ptr<Database>> Create(FileSystem& fs, const std::string& path,
+                                                    const std::string& password);
+
+    virtual Status CreateTable(const TableSpec& spec) = 0;
+    // Case-insensitive; NotFound names the table.
+    virtual Result<Table*> GetTable(std::string_view name) = 0;
+    virtual std::vector<std::string> TableNames(bool includeSystemTables) = 0;
+
+    virtual Status Begin() = 0;
+    virtual Status Commit() = 0;
+    virtual void Rollback() = 0;
+
+    // Header, catalog, usage maps against pages, row counts, every index against its rows.
+    // One line per problem; the Status is an error only when the check could not run.
+    virtual Status Check(std::vector<std::string>& problems) = 0;
+};
+
+}  // namespace jet
