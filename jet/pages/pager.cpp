@@ -1,0 +1,343 @@
+// Pager: the page cache, transactions and the rollback journal of one connection.
+//
+// Commit, durable, in this order (each step's sync is what makes the next one safe):
+//   1. "<path>-journal" = header + original bytes of every changed page, one Write, one Sync, then a
+//      sync of the folder so the journal's name survives a crash too;
+//   2. the changed and appended pages into the database file, one Sync;
+//   3. remove the journal, sync the folder: the transaction is committed when the name is gone.
+// A crash before step 1's Sync leaves a journal that fails its checksums (or no journal) and an
+// untouched database; a crash after it leaves a valid journal that Open plays back. So the journal
+// needs no second sync to "arm" a header: the checksums say whether it was completely written.
+// That is 4 syncs per commit (2 file, 2 folder), the fewest that keep a returned Commit durable.
+
+#include "jet/pages/pager.h"
+
+#include <cassert>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "jet/pages/journal.h"
+
+namespace jet {
+namespace {
+
+using PageBuffer = std::unique_ptr<uint8_t[]>;
+
+PageBuffer NewPage() { return PageBuffer(new uint8_t[kPageSize]()); }
+
+enum class State { Reading, Writing, Failed };
+
+}  // namespace
+
+class Pager::Impl {
+public:
+    Impl(FileSystem& fs, std::string path, Options options)
+        : fs_(fs), path_(std::move(path)), journalPath_(path_ + "-journal"), options_(options) {}
+
+    Status Open();
+
+    uint32_t PageCount() const { return pageCount_; }
+    const std::string& Path() const { return path_; }
+    void SetLoadTransform(std::function<void(PageNo, uint8_t*)> transform);
+    Result<const uint8_t*> Read(PageNo page);
+    Status Begin();
+    bool InTransaction() const { return state_ == State::Writing; }
+    Result<uint8_t*> Write(PageNo page);
+    Result<PageNo> Append();
+    Status Commit();
+    void Rollback();
+
+private:
+    Status OpenFile();
+    Status CheckJournal();
+    Result<std::optional<DecodedJournal>> ReadJournal();
+    Status PlayBack(const DecodedJournal& journal);
+    Status RemoveJournal();
+    Status ReadFileSize();
+    Status LoadPage(uint32_t index, uint8_t* into);
+    Result<uint8_t*> CachedPage(uint32_t index);
+    Status WriteJournal();
+    Status WriteChangedPages();
+    Status SyncIfDurable(FileIo& file);
+    Status SyncFolderIfDurable();
+    Status Error(ErrorCode code, const std::string& message) const { return Status(code, path_ + ": " + message); }
+    void CheckState() const;
+
+    FileSystem& fs_;
+    const std::string path_;
+    const std::string journalPath_;
+    const Options options_;
+    std::unique_ptr<FileIo> file_;
+    State state_ = State::Reading;
+    bool writable_ = false;
+    uint32_t filePageCount_ = 0;  // pages in the file as last committed
+    uint32_t pageCount_ = 0;      // filePageCount_ plus the pages appended by the open transaction
+    std::unordered_map<uint32_t, PageBuffer> cache_;  // every page touched; buffers never move or die
+    std::map<uint32_t, PageBuffer> originals_;        // file pages changed in this transaction: before-bytes
+    std::optional<DecodedJournal> overlay_;           // read-only view of a hot journal left by a crash
+    std::function<void(PageNo, uint8_t*)> transform_;
+};
+
+Status Pager::Impl::Open() {
+    KESTRIN_TRY(OpenFile());
+    KESTRIN_TRY(CheckJournal());
+    KESTRIN_TRY(ReadFileSize());
+    CheckState();
+    return Status::Ok();
+}
+
+// CreateOrTruncate does not use the file system's truncating open: that would empty a database that
+// another connection is using before we learn it is locked.
+Status Pager::Impl::OpenFile() {
+    OpenMode mode = options_.mode;
+    writable_ = mode != OpenMode::ReadOnly;
+    auto file = fs_.Open(path_, mode == OpenMode::CreateOrTruncate ? OpenMode::ReadWrite : mode);
+    if (!file.ok() && file.code() == ErrorCode::NotFound && mode == OpenMode::CreateOrTruncate) {
+        file = fs_.Open(path_, OpenMode::CreateNew);
+    }
+    KESTRIN_TRY(file);
+    file_ = std::move(file).value();
+    KESTRIN_TRY(file_->Lock(writable_ ? LockMode::Exclusive : LockMode::Shared));
+    if (mode == OpenMode::CreateNew || mode == OpenMode::CreateOrTruncate) {
+        // A journal left beside a file of the same name belongs to that older file.
+        auto exists = fs_.Exists(journalPath_);
+        KESTRIN_TRY(exists);
+        if (*exists) KESTRIN_TRY(RemoveJournal());
+        if (mode == OpenMode::CreateOrTruncate) KESTRIN_TRY(file_->Truncate(0));
+    }
+    return Status::Ok();
+}
+
+// A ReadWrite open plays a hot journal back into the file. A ReadOnly open must not write, so it
+// reads through the journal instead: the pages it holds and the original size, in memory only.
+// A journal that does not validate was never synced, so the database was never touched: a writer
+// deletes it, a reader ignores it.
+Status Pager::Impl::CheckJournal() {
+    if (options_.mode != OpenMode::ReadOnly && options_.mode != OpenMode::ReadWrite) return Status::Ok();
+    auto journal = ReadJournal();
+    KESTRIN_TRY(journal);
+    if (!writable_) {
+        overlay_ = std::move(*journal);
+        return Status::Ok();
+    }
+    if (*journal) KESTRIN_TRY(PlayBack(**journal));
+    auto exists = fs_.Exists(journalPath_);
+    KESTRIN_TRY(exists);
+    return *exists ? RemoveJournal() : Status::Ok();
+}
+
+Result<std::optional<DecodedJournal>> Pager::Impl::ReadJournal() {
+    auto exists = fs_.Exists(journalPath_);
+    KESTRIN_TRY(exists);
+    if (!*exists) return std::optional<DecodedJournal>();
+    auto file = fs_.Open(journalPath_, OpenMode::ReadOnly);
+    if (!file.ok() && file.code() == ErrorCode::NotFound) return std::optional<DecodedJournal>();
+    KESTRIN_TRY(file);
+    auto size = (*file)->Size();
+    KESTRIN_TRY(size);
+    if (*size > kJournalHeaderSize + uint64_t(UINT32_MAX) * kJournalRecordSize) {
+        return std::optional<DecodedJournal>();
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(*size));
+    KESTRIN_TRY((*file)->Read(0, bytes.data(), bytes.size()));
+    return DecodeJournal(std::move(bytes));
+}
+
+Status Pager::Impl::PlayBack(const DecodedJournal& journal) {
+    for (const auto& [page, offset] : journal.records) {
+        KESTRIN_TRY(file_->Write(ByteOffset(page), journal.bytes.data() + offset, kPageSize));
+    }
+    KESTRIN_TRY(file_->Truncate(uint64_t(journal.originalPageCount) * kPageSize));
+    return file_->Sync();  // always, even for benchmarks: the journal goes next
+}
+
+Status Pager::Impl::RemoveJournal() {
+    Status removed = fs_.Remove(journalPath_);
+    if (!removed.ok() && removed.code() != ErrorCode::NotFound) return removed;
+    return fs_.SyncFolderOf(journalPath_);
+}
+
+Status Pager::Impl::ReadFileSize() {
+    uint64_t size;
+    if (overlay_) {
+        size = uint64_t(overlay_->originalPageCount) * kPageSize;
+    } else {
+        auto fileSize = file_->Size();
+        KESTRIN_TRY(fileSize);
+        size = *fileSize;
+    }
+    if (size % kPageSize != 0) {
+        return Error(ErrorCode::Corrupt, "file size " + std::to_string(size) + " is not a whole number of pages");
+    }
+    if (size / kPageSize > UINT32_MAX) return Error(ErrorCode::TooLarge, "file too large");
+    filePageCount_ = pageCount_ = uint32_t(size / kPageSize);
+    return Status::Ok();
+}
+
+Status Pager::Impl::LoadPage(uint32_t index, uint8_t* into) {
+    bool fromJournal = false;
+    if (overlay_) {
+        for (const auto& [page, offset] : overlay_->records) {
+            if (ToIndex(page) != index) continue;
+            std::memcpy(into, overlay_->bytes.data() + offset, kPageSize);
+            fromJournal = true;
+            break;
+        }
+    }
+    if (!fromJournal) KESTRIN_TRY(file_->Read(ByteOffset(PageNo{index}), into, kPageSize));
+    if (transform_ && index != 0) transform_(PageNo{index}, into);
+    return Status::Ok();
+}
+
+void Pager::Impl::SetLoadTransform(std::function<void(PageNo, uint8_t*)> transform) {
+    transform_ = std::move(transform);
+    // Pages already cached were loaded without this transform: load them again, in place, so
+    // their pointers stay valid. A page that fails to load keeps its old bytes; nothing reads it
+    // as decrypted data without the format layer's checks anyway.
+    for (auto& [index, buffer] : cache_) {
+        if (index != 0 && index < filePageCount_) (void)LoadPage(index, buffer.get());
+    }
+}
+
+Result<uint8_t*> Pager::Impl::CachedPage(uint32_t index) {
+    if (state_ == State::Failed) return Error(ErrorCode::Io, "an earlier commit failed; reopen the database");
+    if (index >= pageCount_) {
+        return Error(ErrorCode::Corrupt, "page " + std::to_string(index) + " is past the end (" +
+                                             std::to_string(pageCount_) + " pages)");
+    }
+    auto found = cache_.find(index);
+    if (found != cache_.end()) return found->second.get();
+    PageBuffer buffer = NewPage();
+    KESTRIN_TRY(LoadPage(index, buffer.get()));
+    return cache_.emplace(index, std::move(buffer)).first->second.get();
+}
+
+Result<const uint8_t*> Pager::Impl::Read(PageNo page) {
+    auto buffer = CachedPage(ToIndex(page));
+    KESTRIN_TRY(buffer);
+    return static_cast<const uint8_t*>(*buffer);
+}
+
+Status Pager::Impl::Begin() {
+    if (!writable_) return Error(ErrorCode::InvalidArgument, "opened read-only");
+    if (transform_) return Error(ErrorCode::Unsupported, "encrypted databases are read-only");
+    if (state_ == State::Failed) return Error(ErrorCode::Io, "an earlier commit failed; reopen the database");
+    if (state_ == State::Writing) return Error(ErrorCode::InvalidArgument, "a transaction is already open");
+    state_ = State::Writing;
+    return Status::Ok();
+}
+
+Result<uint8_t*> Pager::Impl::Write(PageNo page) {
+    if (state_ != State::Writing) return Error(ErrorCode::InvalidArgument, "Write outside a transaction");
+    uint32_t index = ToIndex(page);
+    auto buffer = CachedPage(index);
+    KESTRIN_TRY(buffer);
+    if (index < filePageCount_ && originals_.find(index) == originals_.end()) {
+        PageBuffer original = NewPage();
+        std::memcpy(original.get(), *buffer, kPageSize);
+        originals_.emplace(index, std::move(original));
+    }
+    return *buffer;
+}
+
+Result<PageNo> Pager::Impl::Append() {
+    if (state_ != State::Writing) return Error(ErrorCode::InvalidArgument, "Append outside a transaction");
+    if (pageCount_ == UINT32_MAX) return Error(ErrorCode::TooLarge, "no page numbers left");
+    uint32_t index = pageCount_;
+    PageBuffer& buffer = cache_[index];  // a page appended by a rolled-back transaction is reused
+    if (!buffer) buffer = NewPage();
+    std::memset(buffer.get(), 0, kPageSize);
+    ++pageCount_;
+    return PageNo{index};
+}
+
+Status Pager::Impl::Commit() {
+    if (state_ != State::Writing) return Error(ErrorCode::InvalidArgument, "Commit outside a transaction");
+    if (originals_.empty() && pageCount_ == filePageCount_) {
+        state_ = State::Reading;
+        return Status::Ok();
+    }
+    state_ = State::Failed;  // until every step has succeeded
+    KESTRIN_TRY(WriteJournal());
+    KESTRIN_TRY(WriteChangedPages());
+    KESTRIN_TRY(fs_.Remove(journalPath_));
+    KESTRIN_TRY(SyncFolderIfDurable());
+    originals_.clear();
+    filePageCount_ = pageCount_;
+    state_ = State::Reading;
+    CheckState();
+    return Status::Ok();
+}
+
+Status Pager::Impl::WriteJournal() {
+    std::vector<JournalPage> pages;
+    pages.reserve(originals_.size());
+    for (const auto& [index, bytes] : originals_) pages.push_back({PageNo{index}, bytes.get()});
+    std::vector<uint8_t> bytes = EncodeJournal(filePageCount_, pages);
+    auto journal = fs_.Open(journalPath_, OpenMode::CreateOrTruncate);
+    KESTRIN_TRY(journal);
+    KESTRIN_TRY((*journal)->Write(0, bytes.data(), bytes.size()));
+    KESTRIN_TRY(SyncIfDurable(**journal));
+    return SyncFolderIfDurable();
+}
+
+Status Pager::Impl::WriteChangedPages() {
+    for (const auto& [index, original] : originals_) {
+        KESTRIN_TRY(file_->Write(ByteOffset(PageNo{index}), cache_.at(index).get(), kPageSize));
+    }
+    for (uint32_t index = filePageCount_; index < pageCount_; ++index) {
+        KESTRIN_TRY(file_->Write(ByteOffset(PageNo{index}), cache_.at(index).get(), kPageSize));
+    }
+    return SyncIfDurable(*file_);
+}
+
+Status Pager::Impl::SyncIfDurable(FileIo& file) { return options_.syncOnCommit ? file.Sync() : Status::Ok(); }
+
+Status Pager::Impl::SyncFolderIfDurable() {
+    return options_.syncOnCommit ? fs_.SyncFolderOf(journalPath_) : Status::Ok();
+}
+
+void Pager::Impl::Rollback() {
+    if (state_ != State::Writing) return;
+    for (auto& [index, original] : originals_) std::memcpy(cache_.at(index).get(), original.get(), kPageSize);
+    originals_.clear();
+    pageCount_ = filePageCount_;
+    state_ = State::Reading;
+    CheckState();
+}
+
+void Pager::Impl::CheckState() const {
+#ifndef NDEBUG
+    assert(pageCount_ >= filePageCount_);
+    if (state_ == State::Reading) assert(originals_.empty() && pageCount_ == filePageCount_);
+    for (const auto& [index, original] : originals_) assert(index < filePageCount_ && cache_.count(index));
+    assert(!(writable_ && overlay_));
+#endif
+}
+
+Result<std::unique_ptr<Pager>> Pager::Open(FileSystem& fs, const std::string& path, Options options) {
+    auto impl = std::make_unique<Impl>(fs, path, options);
+    KESTRIN_TRY(impl->Open());
+    return std::unique_ptr<Pager>(new Pager(std::move(impl)));
+}
+
+Pager::Pager(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Pager::~Pager() = default;
+
+uint32_t Pager::PageCount() const { return impl_->PageCount(); }
+const std::string& Pager::Path() const { return impl_->Path(); }
+void Pager::SetLoadTransform(std::function<void(PageNo, uint8_t*)> transform) {
+    impl_->SetLoadTransform(std::move(transform));
+}
+Result<const uint8_t*> Pager::Read(PageNo page) { return impl_->Read(page); }
+Status Pager::Begin() { return impl_->Begin(); }
+bool Pager::InTransaction() const { return impl_->InTransaction(); }
+Result<uint8_t*> Pager::Write(PageNo page) { return impl_->Write(page); }
+Result<PageNo> Pager::Append() { return impl_->Append(); }
+Status Pager::Commit() { return impl_->Commit(); }
+void Pager::Rollback() { impl_->Rollback(); }
+
+}  // namespace jet
