@@ -1,0 +1,26 @@
+#include "app/globals.h"
+
+std::string ChooseSiteUrl(const char* environmentValue, std::string_view builtIn) {
+    std::string url = environmentValue && *environmentValue ? std::string(environmentValue) : std::string(builtIn);
+    while (!url.empty() && url.back() == '/') url.pop_back();
+    return url;
+}
+
+GlobalSettings StartupSettings(std::string_view programFolder, std::string_view siteUrl) {
+    GlobalSettings g;
+    g.AppTitle = kAppTitle;
+    g.ExitAfterLogin = 0;
+    g.SiteUrl = std::string(siteUrl);
+    g.AppVersion = kAppVersion;
+    g.VersionUrl = g.SiteUrl + "/tools/kestrin/Kestrin.txt";
+    g.DbPath = std::string(programFolder) + "\\config.dat";
+    g.UpdaterPath = std::string(programFolder) + "\\update.exe";
+    g.VersionFile = kVersionFile;
+    g.HelpUrl = g.SiteUrl + "/tools/kestrin/kestrin.htm";
+    return g;
+}
+
+std::string FolderOfPath(std::string_view path) {
+    size_t slash = path.rfind('\\');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
+}

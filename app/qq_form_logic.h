@@ -1,0 +1,46 @@
+#pragma once
+// The main window's decisions, free of Win32 so they are tested natively: how a stored account
+// becomes a list row, the time text, the Run value, the tray's mouse handling, the menu states.
+// Row and image numbers here are the list's own (from 0): image 0 is the product's "image 1".
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "win/services.h"
+
+// True when the text is not empty and every character is one of "0123456789" (ASCII only:
+// full-width digits are not digits here).
+bool AllDigits(std::string_view text);
+
+// "yyyy-mm-dd H:mm:ss", the hour without a leading zero: "2026-12-07 9:07:03".
+std::string FormatTimeText(const LocalTime& time);
+
+constexpr int kImageOnline = 0;     // A_stat 1
+constexpr int kImageInvisible = 1;  // A_stat 0
+constexpr int kImageNone = -1;
+
+// The row icon for A_stat: online for 1, invisible for 0, none for anything else or Null.
+int StatusImage(std::optional<int64_t> stat);
+// The row tick for A_activ: 1 ticks, 0 unticks, anything else keeps the default (unticked).
+bool RowTicked(std::optional<int64_t> activ);
+// ExitAfterLogin from S_AQ: the value as a 16-bit integer; Null (or a value out of range) leaves 0.
+int16_t ExitAfterLoginFrom(std::optional<int64_t> stored);
+
+// The Run value's name and data for a program at `programPath` ("C:\x\Kestrin.exe"): the file name
+// without extension, and folder + "\" + name + ".exe", without quotation marks.
+std::string RunValueName(std::string_view programPath);
+std::string RunValueData(std::string_view programPath);
+
+// What a click on Check1 does to the Run value, given the box's new state and whether the value
+// is there now: a value that is already there is never written, a missing one never deleted.
+enum class RunValueAction { None, Write, Delete };
+RunValueAction DecideRunValueAction(bool ticked, bool valueExists);
+
+// What a mouse message from the tray icon does. While the window is not minimised nothing does.
+enum class TrayAction { None, Restore, ShowMenu };
+TrayAction DecideTrayAction(unsigned mouseMessage, bool windowMinimised);
+
+// The tray tip: AppTitle + " " + AppVersion ("Kestrin V1.4").
+std::string TrayTip(std::string_view appTitle, std::string_view appVersion);

@@ -1,0 +1,18 @@
+#pragma once
+// Paths of the running program and small whole-file operations.
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+// The full path of the running program file ("C:\x\Kestrin.exe").
+std::wstring ProgramPath();
+// Its folder, without a trailing backslash ("C:\x").
+std::wstring FolderOf(const std::wstring& path);
+// The file name without its folder and extension ("Kestrin").
+std::wstring BaseNameOf(const std::wstring& path);
+
+bool FileExists(const std::wstring& path);
+// Creates or truncates `path` and writes exactly `bytes`; false on any failure.
+bool WriteWholeFile(const std::wstring& path, std::span<const std::byte> bytes);

@@ -1,0 +1,35 @@
+#pragma once
+// A report-view list with check boxes and small icons, row by row. Rows and columns count from 0
+// here; the product's own numbering (rows from 1) stays in the callers.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+constexpr int kNoImage = -1;  // a row without a small icon (I_IMAGENONE)
+
+// Appends a column at the end; returns its index or -1.
+int ListViewAddColumn(HWND list, std::wstring_view header, int widthPixels);
+int ListViewColumnCount(HWND list);
+int ListViewColumnWidth(HWND list, int column);
+std::wstring ListViewColumnText(HWND list, int column);
+
+int ListViewRowCount(HWND list);
+// Appends a row with its text and image (kNoImage for none); returns its index or -1.
+int ListViewAppendRow(HWND list, std::wstring_view text, int image = kNoImage);
+bool ListViewDeleteRow(HWND list, int row);
+
+std::wstring ListViewGetText(HWND list, int row, int subItem = 0);
+bool ListViewSetText(HWND list, int row, int subItem, std::wstring_view text);
+
+int ListViewGetImage(HWND list, int row);
+bool ListViewSetImage(HWND list, int row, int image);
+
+bool ListViewIsChecked(HWND list, int row);
+void ListViewSetChecked(HWND list, int row, bool checked);
+
+bool ListViewIsSelected(HWND list, int row);
+void ListViewSetSelected(HWND list, int row, bool selected);
+// The first row whose text equals `text` exactly, or -1.
+int ListViewFindRow(HWND list, std::wstring_view text);
