@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "jet/pages/journal.h"
 #include "tests/native/pages/temp_folder.h"
 
 namespace jet {
@@ -84,6 +85,133 @@ TEST(Pager, FileSizeMustBeWholePages) {
             }
         }
     }
+}
+
+
+// Fills every page of a new file with its own number.
+void MakeFile(const std::string& path, uint32_t pageCount) {
+    auto pager = OpenOrDie(path, OpenMode::CreateOrTruncate);
+    ASSERT_TRUE(pager);
+    ASSERT_TRUE(pager->Begin().ok());
+    for (uint32_t index = 0; index < pageCount; ++index) {
+        auto page = pager->Append();
+        ASSERT_TRUE(page.ok());
+        std::memset(pager->Write(*page).value(), int(index), kPageSize);
+    }
+    ASSERT_TRUE(pager->Commit().ok());
+}
+
+TEST(Pager, PageNumbersAtOrPastTheEndAreCorrupt) {
+    TempFolder folder;
+    std::string path = folder.File("a.dat");
+    MakeFile(path, 2);
+    auto pager = OpenOrDie(path, OpenMode::ReadWrite);
+    ASSERT_TRUE(pager);
+    EXPECT_TRUE(pager->Read(PageNo{1}).ok());
+    EXPECT_EQ(pager->Read(PageNo{2}).code(), ErrorCode::Corrupt);
+    EXPECT_EQ(pager->Read(PageNo{0xFFFFFFFF}).code(), ErrorCode::Corrupt);
+    ASSERT_TRUE(pager->Begin().ok());
+    EXPECT_EQ(pager->Write(PageNo{2}).code(), ErrorCode::Corrupt);
+    ASSERT_TRUE(pager->Append().ok());
+    EXPECT_TRUE(pager->Read(PageNo{2}).ok());
+    pager->Rollback();
+    EXPECT_EQ(pager->Read(PageNo{2}).code(), ErrorCode::Corrupt);
+}
+
+TEST(Pager, SecondConnectionIsLockedUntilTheFirstCloses) {
+    struct Case {
+        const char* name;
+        OpenMode first;
+        OpenMode second;
+        bool locked;
+    } cases[] = {
+        {"writer, writer", OpenMode::ReadWrite, OpenMode::ReadWrite, true},
+        {"writer, reader", OpenMode::ReadWrite, OpenMode::ReadOnly, true},
+        {"reader, writer", OpenMode::ReadOnly, OpenMode::ReadWrite, true},
+        {"reader, reader", OpenMode::ReadOnly, OpenMode::ReadOnly, false},
+        {"writer, creator", OpenMode::ReadWrite, OpenMode::CreateOrTruncate, true},
+    };
+    TempFolder folder;
+    std::string path = folder.File("a.dat");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeFile(path, 3);
+        auto first = OpenOrDie(path, c.first);
+        ASSERT_TRUE(first);
+        auto second = Pager::Open(NativeFileSystem(), path, {c.second});
+        EXPECT_EQ(second.ok() ? ErrorCode::Ok : second.code(), c.locked ? ErrorCode::Locked : ErrorCode::Ok);
+        EXPECT_EQ(first->PageCount(), 3u);  // a refused CreateOrTruncate must not empty the file
+        EXPECT_EQ(first->Read(PageNo{2}).value()[0], 2);
+        first.reset();
+        EXPECT_TRUE(OpenOrDie(path, c.second));
+    }
+}
+
+TEST(Pager, RollbackRestoresBytesBehindTheSamePointers) {
+    TempFolder folder;
+    std::string path = folder.File("a.dat");
+    MakeFile(path, 2);
+    auto pager = OpenOrDie(path, OpenMode::ReadWrite);
+    ASSERT_TRUE(pager);
+    const uint8_t* before = pager->Read(PageNo{1}).value();
+    ASSERT_TRUE(pager->Begin().ok());
+    uint8_t* writable = pager->Write(PageNo{1}).value();
+    EXPECT_EQ(writable, before);
+    writable[5] = 0xAB;
+    ASSERT_TRUE(pager->Append().ok());
+    pager->Rollback();
+    EXPECT_FALSE(pager->InTransaction());
+    EXPECT_EQ(pager->PageCount(), 2u);
+    EXPECT_EQ(pager->Read(PageNo{1}).value(), before);
+    EXPECT_EQ(before[5], 1);
+    pager.reset();
+    EXPECT_EQ(OpenOrDie(path, OpenMode::ReadOnly)->Read(PageNo{1}).value()[5], 1);
+}
+
+TEST(Pager, WritesNeedATransactionAndAWritableOpen) {
+    TempFolder folder;
+    std::string path = folder.File("a.dat");
+    MakeFile(path, 1);
+    {
+        auto pager = OpenOrDie(path, OpenMode::ReadWrite);
+        EXPECT_EQ(pager->Write(PageNo{0}).code(), ErrorCode::InvalidArgument);
+        EXPECT_EQ(pager->Append().code(), ErrorCode::InvalidArgument);
+        EXPECT_EQ(pager->Commit().code(), ErrorCode::InvalidArgument);
+        ASSERT_TRUE(pager->Begin().ok());
+        EXPECT_EQ(pager->Begin().code(), ErrorCode::InvalidArgument);
+    }
+    EXPECT_EQ(OpenOrDie(path, OpenMode::ReadOnly)->Begin().code(), ErrorCode::InvalidArgument);
+}
+
+TEST(Pager, LoadTransformAppliesToEveryPageButTheFirstAndMakesTheFileReadOnly) {
+    TempFolder folder;
+    std::string path = folder.File("a.dat");
+    MakeFile(path, 3);
+    auto pager = OpenOrDie(path, OpenMode::ReadWrite);
+    ASSERT_TRUE(pager);
+    const uint8_t* cachedBefore = pager->Read(PageNo{1}).value();
+    pager->SetLoadTransform([](PageNo page, uint8_t* bytes) { bytes[0] ^= uint8_t(0x80 | ToIndex(page)); });
+    EXPECT_EQ(pager->Read(PageNo{0}).value()[0], 0);
+    EXPECT_EQ(pager->Read(PageNo{1}).value(), cachedBefore);
+    EXPECT_EQ(cachedBefore[0], 1 ^ 0x81);
+    EXPECT_EQ(pager->Read(PageNo{2}).value()[0], 2 ^ 0x82);
+    EXPECT_EQ(pager->Begin().code(), ErrorCode::Unsupported);
+}
+
+TEST(Pager, NewFileIgnoresAJournalLeftByAnOlderFileOfTheSameName) {
+    TempFolder folder;
+    std::string path = folder.File("a.dat");
+    std::vector<uint8_t> page(kPageSize, 0x77);
+    {
+        auto journal = NativeFileSystem().Open(path + "-journal", OpenMode::CreateNew);
+        ASSERT_TRUE(journal.ok());
+        std::vector<uint8_t> bytes = EncodeJournal(1, {{PageNo{0}, page.data()}});
+        ASSERT_TRUE((*journal)->Write(0, bytes.data(), bytes.size()).ok());
+    }
+    auto pager = OpenOrDie(path, OpenMode::CreateNew);
+    ASSERT_TRUE(pager);
+    EXPECT_EQ(pager->PageCount(), 0u);
+    EXPECT_FALSE(NativeFileSystem().Exists(path + "-journal").value());
 }
 
 }  // namespace
