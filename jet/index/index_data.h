@@ -13,6 +13,7 @@
 // Uniqueness is the caller's decision: it asks HasKey before Insert, for every index of the table,
 // before it writes anything.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -37,8 +38,13 @@ class IndexPageAllocator {
 public:
     virtual ~IndexPageAllocator() = default;
     virtual Result<PageNo> AllocateIndexPage() = 0;
+    // IndexData has already unlinked the page and zeroed its first four bytes (a freed page's type).
     virtual Status FreeIndexPage(PageNo page) = 0;
 };
+
+// The longest key Insert accepts (TooLarge beyond): any three entries of this size fit one page, so
+// a split always leaves both halves within the page.
+inline constexpr size_t kMaxIndexKeySize = 1100;
 
 class IndexData {
 public:

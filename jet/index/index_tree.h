@@ -1,0 +1,48 @@
+#pragma once
+// Walking an index B-tree from its root: the path to the leaf where an entry belongs, and the
+// greatest entry under a page. Private to jet/index.
+//
+// Invariants:
+//  1. A descent never visits more than kMaxIndexDepth pages, so a cycle of child links ends in
+//     Corrupt instead of a loop.
+//  2. path.front() is the root, path.back() a leaf; step i's `child` names the child that step i+1
+//     holds (the leaf's `child` is unused).
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "common/result.h"
+#include "jet/index/index_page.h"
+
+namespace jet {
+
+// A B-tree of 3616-byte pages holding at least two entries per node cannot be this deep with
+// fewer than 2^32 pages.
+inline constexpr size_t kMaxIndexDepth = 32;
+// The `child` of a step that descended into the node's tail.
+inline constexpr size_t kTailChild = SIZE_MAX;
+
+struct PathStep {
+    PageNo pageNo = kNoPage;
+    IndexPage page;
+    size_t child = 0;
+};
+
+// Where (key, row) belongs in a node: the first entry not less than it, else the tail, else the
+// last entry. A node with no child is Corrupt.
+Result<size_t> ChildSlot(const IndexPage& node, PageNo nodeNo, std::string_view key, RowPointer row);
+inline PageNo ChildAt(const IndexPage& node, size_t slot) {
+    return slot == kTailChild ? node.tail : node.entries[slot].child;
+}
+
+Result<std::vector<PathStep>> DescendTo(Pager& pager, PageNo root, std::string_view key, RowPointer row);
+
+// The last entry of the subtree under `pageNo` (a leaf's last entry), following tails.
+Result<IndexEntry> SubtreeMax(Pager& pager, PageNo pageNo);
+
+// The smallest row pointer: (key, kLowestRow) sorts before every entry whose key is `key`.
+inline constexpr RowPointer kLowestRow{kNoPage, 0};
+
+}  // namespace jet
