@@ -3,7 +3,7 @@
 
 #include "jet/index/index_data.h"
 
-#include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 #include "jet/index/index_page.h"
@@ -15,27 +15,26 @@ namespace {
 // Visits entries from the first one not less than (key, row), leaf after leaf, until `visit`
 // returns false or the index ends. The leaf chain is followed at most once per page of the file.
 Status WalkFrom(Pager& pager, PageNo root, std::string_view key, RowPointer row,
-                const std::function<bool(const IndexEntry&)>& visit) {
-    auto path = DescendTo(pager, root, key, row);
+                const std::function<bool(std::string_view key, RowPointer row)>& visit) {
+    std::optional<IndexPageView> leaf;
+    auto path = DescendTo(pager, root, key, row, &leaf);
     KESTRIN_TRY(path);
-    IndexPage leaf = std::move(path->back().page);
     PageNo leafNo = path->back().pageNo;
-    auto position = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), 0, [&](const IndexEntry& e, int) {
-        return CompareEntries(e, key, row) < 0;
-    });
+    std::string scratch;
+    size_t position = leaf->LowerBound(key, row);
     for (uint32_t hops = 0;; ++hops) {
-        for (; position != leaf.entries.end(); ++position) {
-            if (!visit(*position)) return Status::Ok();
+        for (; position < leaf->Size(); ++position) {
+            if (!visit(leaf->Key(position, scratch), leaf->Row(position))) return Status::Ok();
         }
-        if (leaf.next == kNoPage) return Status::Ok();
+        PageNo nextNo = leaf->Next();
+        if (nextNo == kNoPage) return Status::Ok();
         if (hops > pager.PageCount()) return Status(ErrorCode::Corrupt, PageName(root) + ": the leaf chain loops");
-        PageNo nextNo = leaf.next;
-        auto next = ReadIndexPage(pager, nextNo);
+        auto next = ReadIndexPageView(pager, nextNo);
         KESTRIN_TRY(next);
-        if (!next->leaf) return Status(ErrorCode::Corrupt, PageName(leafNo) + ": next leaf link leads to a node page");
-        leaf = std::move(next).value();
+        if (!next->Leaf()) return Status(ErrorCode::Corrupt, PageName(leafNo) + ": next leaf link leads to a node page");
+        leaf.emplace(std::move(next).value());
         leafNo = nextNo;
-        position = leaf.entries.begin();
+        position = 0;
     }
 }
 
@@ -52,8 +51,8 @@ void IndexData::InitEmptyLeaf(uint8_t* page, PageNo tableDefPage) {
 
 Result<bool> IndexData::HasKey(std::string_view key) {
     bool found = false;
-    KESTRIN_TRY(WalkFrom(pager_, root_, key, kLowestRow, [&](const IndexEntry& entry) {
-        found = entry.key == key;
+    KESTRIN_TRY(WalkFrom(pager_, root_, key, kLowestRow, [&](std::string_view entryKey, RowPointer) {
+        found = entryKey == key;
         return false;
     }));
     return found;
@@ -61,29 +60,28 @@ Result<bool> IndexData::HasKey(std::string_view key) {
 
 Result<std::vector<RowPointer>> IndexData::Find(std::string_view key) {
     std::vector<RowPointer> rows;
-    KESTRIN_TRY(WalkFrom(pager_, root_, key, kLowestRow, [&](const IndexEntry& entry) {
-        if (entry.key != key) return false;
-        rows.push_back(entry.row);
+    KESTRIN_TRY(WalkFrom(pager_, root_, key, kLowestRow, [&](std::string_view entryKey, RowPointer row) {
+        if (entryKey != key) return false;
+        rows.push_back(row);
         return true;
     }));
     return rows;
 }
 
 Status IndexData::Scan(const std::function<bool(std::string_view key, RowPointer row)>& visit) {
-    return WalkFrom(pager_, root_, std::string_view(), kLowestRow,
-                    [&](const IndexEntry& entry) { return visit(entry.key, entry.row); });
+    return WalkFrom(pager_, root_, std::string_view(), kLowestRow, visit);
 }
 
 Result<std::vector<PageNo>> IndexData::Pages() {
     std::vector<PageNo> pages{root_};
     std::unordered_set<uint32_t> seen{ToIndex(root_)};
     for (size_t i = 0; i < pages.size(); ++i) {
-        auto page = ReadIndexPage(pager_, pages[i]);
+        auto page = ReadIndexPageView(pager_, pages[i]);
         KESTRIN_TRY(page);
-        if (page->leaf) continue;
+        if (page->Leaf()) continue;
         std::vector<PageNo> children;
-        for (const IndexEntry& entry : page->entries) children.push_back(entry.child);
-        if (page->tail != kNoPage) children.push_back(page->tail);
+        for (size_t k = 0; k < page->Size(); ++k) children.push_back(page->Child(k));
+        if (page->Tail() != kNoPage) children.push_back(page->Tail());
         for (PageNo child : children) {
             if (child == kNoPage || !seen.insert(ToIndex(child)).second) {
                 return Status(ErrorCode::Corrupt, PageName(pages[i]) + ": child link to page " +

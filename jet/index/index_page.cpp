@@ -3,6 +3,7 @@
 
 #include "jet/index/index_page.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
@@ -26,11 +27,6 @@ Status Damaged(PageNo pageNo, const std::string& what) {
     return Status(ErrorCode::Corrupt, PageName(pageNo) + ": " + what);
 }
 
-uint32_t Be(const uint8_t* p, size_t bytes) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < bytes; ++i) value = value << 8 | p[i];
-    return value;
-}
 
 void PutBe(uint8_t* p, uint32_t value, size_t bytes) {
     for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(value >> (8 * (bytes - 1 - i)));
@@ -53,32 +49,30 @@ Result<std::vector<uint16_t>> EntryEnds(const uint8_t* bytes, PageNo pageNo) {
     return ends;
 }
 
-Status DecodeEntries(const uint8_t* bytes, PageNo pageNo, const std::vector<uint16_t>& ends, IndexPage& page) {
-    size_t prefixLength = Le16(bytes + kPrefixLength);
-    size_t minimum = kRowPointerSize + (page.leaf ? 0 : kChildSize);
-    const uint8_t* area = bytes + kIndexEntryStart;
-    std::string prefix;
-    size_t start = 0;
-    page.entries.reserve(ends.size());
-    for (size_t i = 0; i < ends.size(); ++i) {
-        std::string full = i == 0 ? std::string() : prefix;
-        full.append(reinterpret_cast<const char*>(area + start), ends[i] - start);
-        if (i == 0) {
-            if (prefixLength > full.size()) return Damaged(pageNo, "prefix longer than the first entry");
-            prefix = full.substr(0, prefixLength);
-        }
-        if (full.size() < minimum) return Damaged(pageNo, "entry " + std::to_string(i) + " is too short");
-        size_t keySize = full.size() - minimum;
-        const uint8_t* tail = reinterpret_cast<const uint8_t*>(full.data()) + keySize;
-        IndexEntry entry;
-        entry.row = {PageNo{Be(tail, 3)}, tail[3]};
-        if (!page.leaf) entry.child = PageNo{Be(tail + kRowPointerSize, 4)};
-        full.resize(keySize);
-        entry.key = std::move(full);
-        page.entries.push_back(std::move(entry));
-        start = ends[i];
-    }
-    return Status::Ok();
+// Compares the concatenation head + rest with `key`, as unsigned bytes.
+int ComparePieces(std::string_view head, std::string_view rest, std::string_view key) {
+    size_t common = std::min(head.size(), key.size());
+    int byHead = head.substr(0, common).compare(key.substr(0, common));
+    if (byHead != 0) return byHead;
+    if (head.size() > key.size()) return 1;
+    return rest.compare(key.substr(head.size()));
+}
+
+size_t TrailerSize(bool leaf) { return kRowPointerSize + (leaf ? 0 : kChildSize); }
+
+// Rewrites the bitmap and free space for entries ending at `ends`.
+void WriteEnds(uint8_t* bytes, const std::vector<uint16_t>& ends) {
+    std::memset(bytes + kBitmap, 0, kBitmapBytes);
+    for (uint16_t end : ends) bytes[kBitmap + end / 8] |= uint8_t(1 << (end % 8));
+    PutLe16(bytes + kFreeSpace, uint16_t(kIndexEntryArea - (ends.empty() ? 0 : ends.back())));
+}
+
+void PutEntry(uint8_t* at, const IndexEntry& entry, bool leaf) {
+    std::memcpy(at, entry.key.data(), entry.key.size());
+    at += entry.key.size();
+    PutBe(at, ToIndex(entry.row.page), 3);
+    at[3] = entry.row.row;
+    if (!leaf) PutBe(at + kRowPointerSize, ToIndex(entry.child), 4);
 }
 
 }  // namespace
@@ -104,28 +98,126 @@ size_t StoredEntryBytes(const IndexPage& page) {
     return total;
 }
 
-Result<IndexPage> DecodeIndexPage(const uint8_t* bytes, PageNo pageNo) {
+Result<IndexPageView> IndexPageView::Parse(const uint8_t* bytes, PageNo pageNo) {
     uint8_t type = bytes[0];
     if (type != Jet4Layout::kPageIndexLeaf && type != Jet4Layout::kPageIndexNode) {
         return Damaged(pageNo, "page type " + std::to_string(type) + " is not an index page");
     }
     if (bytes[1] != 0x01) return Damaged(pageNo, "second header byte is not 1");
-    IndexPage page;
-    page.leaf = type == Jet4Layout::kPageIndexLeaf;
-    page.tableDef = PageNo{Le32(bytes + kTableDef)};
-    page.prev = PageNo{Le32(bytes + kPrev)};
-    page.next = PageNo{Le32(bytes + kNext)};
-    page.tail = PageNo{Le32(bytes + kTail)};
+    IndexPageView view;
+    view.bytes_ = bytes;
+    view.leaf_ = type == Jet4Layout::kPageIndexLeaf;
+    view.prefixLength_ = Le16(bytes + kPrefixLength);
     auto ends = EntryEnds(bytes, pageNo);
     KESTRIN_TRY(ends);
-    size_t used = ends->empty() ? 0 : ends->back();
+    view.ends_ = std::move(ends).value();
+    size_t used = view.ends_.empty() ? 0 : view.ends_.back();
     size_t freeSpace = Le16(bytes + kFreeSpace);
     if (freeSpace != kIndexEntryArea - used) {
         return Damaged(pageNo, "free space " + std::to_string(freeSpace) + " does not match " + std::to_string(used) +
                                    " entry bytes");
     }
-    KESTRIN_TRY(DecodeEntries(bytes, pageNo, *ends, page));
+    if (!view.ends_.empty() && view.prefixLength_ > view.ends_[0]) {
+        return Damaged(pageNo, "prefix longer than the first entry");
+    }
+    for (size_t i = 0; i < view.ends_.size(); ++i) {
+        if (view.FullSize(i) < TrailerSize(view.leaf_)) {
+            return Damaged(pageNo, "entry " + std::to_string(i) + " is too short");
+        }
+    }
+    return view;
+}
+
+PageNo IndexPageView::TableDef() const { return PageNo{Le32(bytes_ + kTableDef)}; }
+PageNo IndexPageView::Prev() const { return PageNo{Le32(bytes_ + kPrev)}; }
+PageNo IndexPageView::Next() const { return PageNo{Le32(bytes_ + kNext)}; }
+PageNo IndexPageView::Tail() const { return PageNo{Le32(bytes_ + kTail)}; }
+
+size_t IndexPageView::FullSize(size_t i) const {
+    if (i == 0) return ends_[0];
+    return prefixLength_ + ends_[i] - ends_[i - 1];
+}
+
+uint8_t IndexPageView::FullByte(size_t i, size_t offset) const {
+    const uint8_t* area = bytes_ + kIndexEntryStart;
+    if (i == 0) return area[offset];
+    if (offset < prefixLength_) return area[offset];
+    return area[ends_[i - 1] + offset - prefixLength_];
+}
+
+std::string_view IndexPageView::Key(size_t i, std::string& scratch) const {
+    const char* area = reinterpret_cast<const char*>(bytes_ + kIndexEntryStart);
+    size_t keySize = FullSize(i) - TrailerSize(leaf_);
+    if (i == 0) return std::string_view(area, keySize);
+    if (prefixLength_ == 0) return std::string_view(area + ends_[i - 1], keySize);
+    scratch.assign(area, std::min(prefixLength_, keySize));
+    if (keySize > prefixLength_) scratch.append(area + ends_[i - 1], keySize - prefixLength_);
+    return scratch;
+}
+
+RowPointer IndexPageView::Row(size_t i) const {
+    size_t at = FullSize(i) - TrailerSize(leaf_);
+    uint32_t page = uint32_t(FullByte(i, at)) << 16 | uint32_t(FullByte(i, at + 1)) << 8 | FullByte(i, at + 2);
+    return {PageNo{page}, FullByte(i, at + 3)};
+}
+
+PageNo IndexPageView::Child(size_t i) const {
+    size_t at = FullSize(i) - kChildSize;
+    uint32_t child = 0;
+    for (size_t k = 0; k < kChildSize; ++k) child = child << 8 | FullByte(i, at + k);
+    return PageNo{child};
+}
+
+IndexEntry IndexPageView::Entry(size_t i) const {
+    std::string scratch;
+    return {std::string(Key(i, scratch)), Row(i), leaf_ ? kNoPage : Child(i)};
+}
+
+int IndexPageView::Compare(size_t i, std::string_view key, RowPointer row) const {
+    const char* area = reinterpret_cast<const char*>(bytes_ + kIndexEntryStart);
+    size_t keySize = FullSize(i) - TrailerSize(leaf_);
+    int byKey;
+    if (i == 0 || prefixLength_ == 0) {
+        byKey = std::string_view(area + (i == 0 ? 0 : ends_[i - 1]), keySize).compare(key);
+    } else {
+        size_t fromPrefix = std::min(prefixLength_, keySize);
+        byKey = ComparePieces(std::string_view(area, fromPrefix),
+                              std::string_view(area + ends_[i - 1], keySize - fromPrefix), key);
+    }
+    if (byKey != 0) return byKey < 0 ? -1 : 1;
+    return CompareEntries(std::string_view(), Row(i), std::string_view(), row);
+}
+
+size_t IndexPageView::LowerBound(std::string_view key, RowPointer row) const {
+    size_t low = 0;
+    size_t high = ends_.size();
+    while (low < high) {
+        size_t middle = low + (high - low) / 2;
+        if (Compare(middle, key, row) < 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+IndexPage IndexPageView::Decode() const {
+    IndexPage page;
+    page.leaf = leaf_;
+    page.tableDef = TableDef();
+    page.prev = Prev();
+    page.next = Next();
+    page.tail = Tail();
+    page.entries.reserve(Size());
+    for (size_t i = 0; i < Size(); ++i) page.entries.push_back(Entry(i));
     return page;
+}
+
+Result<IndexPage> DecodeIndexPage(const uint8_t* bytes, PageNo pageNo) {
+    auto view = IndexPageView::Parse(bytes, pageNo);
+    KESTRIN_TRY(view);
+    return view->Decode();
 }
 
 void EncodeIndexPage(const IndexPage& page, uint8_t* bytes) {
@@ -140,24 +232,54 @@ void EncodeIndexPage(const IndexPage& page, uint8_t* bytes) {
     uint8_t* area = bytes + kIndexEntryStart;
     for (const IndexEntry& entry : page.entries) {
         assert(position + StoredEntrySize(entry, page.leaf) <= kIndexEntryArea);
-        std::memcpy(area + position, entry.key.data(), entry.key.size());
-        position += entry.key.size();
-        PutBe(area + position, ToIndex(entry.row.page), 3);
-        area[position + 3] = entry.row.row;
-        position += kRowPointerSize;
-        if (!page.leaf) {
-            PutBe(area + position, ToIndex(entry.child), 4);
-            position += kChildSize;
-        }
+        PutEntry(area + position, entry, page.leaf);
+        position += StoredEntrySize(entry, page.leaf);
         bytes[kBitmap + position / 8] |= uint8_t(1 << (position % 8));
     }
     PutLe16(bytes + kFreeSpace, uint16_t(kIndexEntryArea - position));
+}
+
+
+bool InsertEntryInPlace(uint8_t* bytes, const IndexPageView& view, size_t position, const IndexEntry& entry) {
+    if (view.PrefixLength() != 0) return false;
+    std::vector<uint16_t> ends = view.Ends();
+    size_t size = StoredEntrySize(entry, view.Leaf());
+    size_t used = ends.empty() ? 0 : ends.back();
+    if (used + size > kIndexEntryArea) return false;
+    size_t start = position == 0 ? 0 : ends[position - 1];
+    uint8_t* area = bytes + kIndexEntryStart;
+    std::memmove(area + start + size, area + start, used - start);
+    PutEntry(area + start, entry, view.Leaf());
+    for (size_t i = position; i < ends.size(); ++i) ends[i] = uint16_t(ends[i] + size);
+    ends.insert(ends.begin() + ptrdiff_t(position), uint16_t(start + size));
+    WriteEnds(bytes, ends);
+    return true;
+}
+
+bool RemoveEntryInPlace(uint8_t* bytes, const IndexPageView& view, size_t position) {
+    if (view.PrefixLength() != 0 || view.Size() < 2) return false;
+    std::vector<uint16_t> ends = view.Ends();
+    size_t start = position == 0 ? 0 : ends[position - 1];
+    size_t size = ends[position] - start;
+    uint8_t* area = bytes + kIndexEntryStart;
+    std::memmove(area + start, area + ends[position], ends.back() - ends[position]);
+    std::memset(area + ends.back() - size, 0, size);
+    ends.erase(ends.begin() + ptrdiff_t(position));
+    for (size_t i = position; i < ends.size(); ++i) ends[i] = uint16_t(ends[i] - size);
+    WriteEnds(bytes, ends);
+    return true;
 }
 
 Result<IndexPage> ReadIndexPage(Pager& pager, PageNo pageNo) {
     auto bytes = pager.Read(pageNo);
     KESTRIN_TRY(bytes);
     return DecodeIndexPage(*bytes, pageNo);
+}
+
+Result<IndexPageView> ReadIndexPageView(Pager& pager, PageNo pageNo) {
+    auto bytes = pager.Read(pageNo);
+    KESTRIN_TRY(bytes);
+    return IndexPageView::Parse(*bytes, pageNo);
 }
 
 Status WriteIndexPage(Pager& pager, PageNo pageNo, const IndexPage& page) {

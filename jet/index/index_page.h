@@ -57,6 +57,46 @@ struct IndexPage {
     size_t ChildCount() const { return entries.size() + (tail != kNoPage ? 1 : 0); }
 };
 
+// A decoded header and the entry boundaries of a page, reading entries in place: look-ups binary
+// search a page without copying its entries. Valid while the page's bytes are (Pager invariant 3
+// keeps them in place); a view of a page that is then written reads the new bytes.
+class IndexPageView {
+public:
+    // The same checks as DecodeIndexPage; `pageNo` only names the page in error messages.
+    static Result<IndexPageView> Parse(const uint8_t* bytes, PageNo pageNo);
+
+    bool Leaf() const { return leaf_; }
+    PageNo TableDef() const;
+    PageNo Prev() const;
+    PageNo Next() const;
+    PageNo Tail() const;
+    size_t Size() const { return ends_.size(); }
+
+    // Entry i's key: a view into the page when it is stored whole, else assembled in `scratch`.
+    std::string_view Key(size_t i, std::string& scratch) const;
+    RowPointer Row(size_t i) const;
+    PageNo Child(size_t i) const;  // node pages
+    IndexEntry Entry(size_t i) const;
+    IndexPage Decode() const;  // a copy of the whole page
+    int Compare(size_t i, std::string_view key, RowPointer row) const;
+    // The first entry not less than (key, row); Size() if none.
+    size_t LowerBound(std::string_view key, RowPointer row) const;
+
+    size_t PrefixLength() const { return prefixLength_; }
+    const std::vector<uint16_t>& Ends() const { return ends_; }
+
+private:
+    IndexPageView() = default;
+    // Byte `offset` of entry i's full form (prefix + stored bytes).
+    uint8_t FullByte(size_t i, size_t offset) const;
+    size_t FullSize(size_t i) const;
+
+    const uint8_t* bytes_ = nullptr;
+    bool leaf_ = true;
+    size_t prefixLength_ = 0;
+    std::vector<uint16_t> ends_;
+};
+
 // Entry order: key bytes as unsigned (a proper prefix first), then page, then row.
 int CompareEntries(std::string_view keyA, RowPointer rowA, std::string_view keyB, RowPointer rowB);
 inline int CompareEntries(const IndexEntry& a, std::string_view key, RowPointer row) {
@@ -73,7 +113,14 @@ Result<IndexPage> DecodeIndexPage(const uint8_t* bytes, PageNo pageNo);
 // Requires Fits(page). Writes all 4096 bytes.
 void EncodeIndexPage(const IndexPage& page, uint8_t* bytes);
 
+// Small changes made in place, without decoding the page: `view` describes `bytes` before the
+// change and is stale after it. Each returns false, changing nothing, unless the page is stored with
+// P = 0 and keeps at least one entry and fits; the caller then rewrites the page whole.
+bool InsertEntryInPlace(uint8_t* bytes, const IndexPageView& view, size_t position, const IndexEntry& entry);
+bool RemoveEntryInPlace(uint8_t* bytes, const IndexPageView& view, size_t position);
+
 Result<IndexPage> ReadIndexPage(Pager& pager, PageNo pageNo);
+Result<IndexPageView> ReadIndexPageView(Pager& pager, PageNo pageNo);
 Status WriteIndexPage(Pager& pager, PageNo pageNo, const IndexPage& page);
 
 // Peer links live at fixed offsets; a neighbour's link is patched without decoding its entries.

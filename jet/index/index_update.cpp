@@ -7,6 +7,7 @@
 // bytes, not entry counts, so that both halves fit whatever the key lengths.
 
 #include <algorithm>
+#include <optional>
 
 #include "jet/index/index_data.h"
 #include "jet/index/index_page.h"
@@ -37,17 +38,21 @@ size_t SplitCount(const IndexPage& page) {
     return std::max<size_t>(count, 1);
 }
 
+bool Unchanged(const ChildReport& report) { return !report.maxChanged && !report.emptied && report.newLeft.empty(); }
+
 class TreeUpdate {
 public:
     TreeUpdate(Pager& pager, PageNo root, PageNo tableDef, IndexPageAllocator& allocator)
         : pager_(pager), root_(root), tableDef_(tableDef), allocator_(allocator) {}
 
-    Status Settle(std::vector<PathStep>& path, ChildReport report);
+    // `leaf` is path.back()'s page after the change, or none when the change was made in place;
+    // `report` is what the change means for the leaf's parent.
+    Status Settle(const std::vector<PathStep>& path, std::optional<IndexPage> leaf, ChildReport report);
 
 private:
-    Status ApplyReport(PathStep& step, const ChildReport& child, ChildReport& mine);
+    Status ApplyReport(IndexPage& page, size_t slot, const ChildReport& child, ChildReport& mine);
     Status NormalizeTail(IndexPage& node);
-    Status FinishPage(std::vector<PathStep>& path, size_t level, ChildReport& mine);
+    Status FinishPage(PageNo pageNo, IndexPage& page, size_t level, size_t pathSize, ChildReport& mine);
     Status SplitOff(PageNo pageNo, IndexPage& page, bool childrenAreLeaves, std::vector<IndexEntry>& newLeft);
     Status SplitRoot(IndexPage& root, bool childrenAreLeaves);
     Status FreePage(PageNo pageNo, const IndexPage& page);
@@ -58,23 +63,27 @@ private:
     IndexPageAllocator& allocator_;
 };
 
-Status TreeUpdate::Settle(std::vector<PathStep>& path, ChildReport report) {
-    for (size_t level = path.size(); level-- > 0;) {
+Status TreeUpdate::Settle(const std::vector<PathStep>& path, std::optional<IndexPage> leaf, ChildReport report) {
+    IndexPage page;
+    size_t level = path.size() - 1;
+    if (leaf) {
+        page = std::move(*leaf);
+        KESTRIN_TRY(FinishPage(path[level].pageNo, page, level, path.size(), report));
+    }
+    while (level-- > 0) {
+        if (Unchanged(report)) return Status::Ok();  // the pages above stay as they are
+        auto parent = ReadIndexPage(pager_, path[level].pageNo);
+        KESTRIN_TRY(parent);
+        page = std::move(parent).value();
         ChildReport mine;
-        if (level + 1 == path.size()) {
-            mine = std::move(report);
-        } else {
-            KESTRIN_TRY(ApplyReport(path[level], report, mine));
-        }
-        KESTRIN_TRY(FinishPage(path, level, mine));
+        KESTRIN_TRY(ApplyReport(page, path[level].child, report, mine));
+        KESTRIN_TRY(FinishPage(path[level].pageNo, page, level, path.size(), mine));
         report = std::move(mine);
     }
     return Status::Ok();
 }
 
-Status TreeUpdate::ApplyReport(PathStep& step, const ChildReport& child, ChildReport& mine) {
-    IndexPage& page = step.page;
-    size_t slot = step.child;
+Status TreeUpdate::ApplyReport(IndexPage& page, size_t slot, const ChildReport& child, ChildReport& mine) {
     bool isTail = slot == kTailChild;
     bool lastChild = isTail || (page.tail == kNoPage && slot + 1 == page.entries.size());
     if (child.emptied) {
@@ -120,15 +129,13 @@ Status TreeUpdate::NormalizeTail(IndexPage& node) {
     return Status::Ok();
 }
 
-Status TreeUpdate::FinishPage(std::vector<PathStep>& path, size_t level, ChildReport& mine) {
-    PathStep& step = path[level];
-    IndexPage& page = step.page;
-    bool childrenAreLeaves = level + 2 == path.size();
+Status TreeUpdate::FinishPage(PageNo pageNo, IndexPage& page, size_t level, size_t pathSize, ChildReport& mine) {
+    bool childrenAreLeaves = level + 2 == pathSize;
     if (page.ChildCount() == 0) {
         if (level > 0) {
             mine = ChildReport{};
             mine.emptied = true;
-            return FreePage(step.pageNo, page);
+            return FreePage(pageNo, page);
         }
         page.leaf = true;  // an index emptied completely is one empty leaf again
         page.tail = kNoPage;
@@ -136,9 +143,9 @@ Status TreeUpdate::FinishPage(std::vector<PathStep>& path, size_t level, ChildRe
     if (level == 0) {
         while (!Fits(page)) KESTRIN_TRY(SplitRoot(page, childrenAreLeaves));
     } else {
-        while (!Fits(page)) KESTRIN_TRY(SplitOff(step.pageNo, page, childrenAreLeaves, mine.newLeft));
+        while (!Fits(page)) KESTRIN_TRY(SplitOff(pageNo, page, childrenAreLeaves, mine.newLeft));
     }
-    return WriteIndexPage(pager_, step.pageNo, page);
+    return WriteIndexPage(pager_, pageNo, page);
 }
 
 Status TreeUpdate::SplitOff(PageNo pageNo, IndexPage& page, bool childrenAreLeaves, std::vector<IndexEntry>& newLeft) {
@@ -211,48 +218,56 @@ Status CheckEntryArguments(std::string_view key, RowPointer row) {
     return Status::Ok();
 }
 
-std::vector<IndexEntry>::iterator LowerBound(IndexPage& leaf, std::string_view key, RowPointer row) {
-    return std::lower_bound(leaf.entries.begin(), leaf.entries.end(), 0,
-                            [&](const IndexEntry& e, int) { return CompareEntries(e, key, row) < 0; });
-}
-
 }  // namespace
 
 Status IndexData::Insert(std::string_view key, RowPointer row) {
     KESTRIN_TRY(CheckEntryArguments(key, row));
-    auto path = DescendTo(pager_, root_, key, row);
+    std::optional<IndexPageView> view;
+    auto path = DescendTo(pager_, root_, key, row, &view);
     KESTRIN_TRY(path);
-    IndexPage& leaf = path->back().page;
-    auto position = LowerBound(leaf, key, row);
-    if (position != leaf.entries.end() && CompareEntries(*position, key, row) == 0) {
-        return Status(ErrorCode::InvalidArgument, PageName(path->back().pageNo) + ": the entry is already present");
+    PageNo leafNo = path->back().pageNo;
+    size_t position = view->LowerBound(key, row);
+    if (position < view->Size() && view->Compare(position, key, row) == 0) {
+        return Status(ErrorCode::InvalidArgument, PageName(leafNo) + ": the entry is already present");
     }
+    IndexEntry entry{std::string(key), row, kNoPage};
     ChildReport report;
-    if (position == leaf.entries.end()) {
+    if (position == view->Size()) {
         report.maxChanged = true;
-        report.newMax = {std::string(key), row, kNoPage};
+        report.newMax = entry;
     }
-    leaf.entries.insert(position, {std::string(key), row, kNoPage});
-    return TreeUpdate(pager_, root_, tableDef_, allocator_).Settle(*path, std::move(report));
+    auto bytes = pager_.Write(leafNo);
+    KESTRIN_TRY(bytes);
+    std::optional<IndexPage> leaf;
+    if (!InsertEntryInPlace(*bytes, *view, position, entry)) {
+        leaf = view->Decode();
+        leaf->entries.insert(leaf->entries.begin() + ptrdiff_t(position), std::move(entry));
+    }
+    return TreeUpdate(pager_, root_, tableDef_, allocator_).Settle(*path, std::move(leaf), std::move(report));
 }
 
 Status IndexData::Remove(std::string_view key, RowPointer row) {
-    auto path = DescendTo(pager_, root_, key, row);
+    std::optional<IndexPageView> view;
+    auto path = DescendTo(pager_, root_, key, row, &view);
     KESTRIN_TRY(path);
-    IndexPage& leaf = path->back().page;
-    auto position = LowerBound(leaf, key, row);
-    if (position == leaf.entries.end() || CompareEntries(*position, key, row) != 0) {
+    size_t position = view->LowerBound(key, row);
+    if (position == view->Size() || view->Compare(position, key, row) != 0) {
         return Status(ErrorCode::Corrupt, PageName(root_) + ": no index entry for row " +
                                               std::to_string(ToIndex(row.page)) + ":" + std::to_string(row.row));
     }
-    bool wasLast = position + 1 == leaf.entries.end();
-    leaf.entries.erase(position);
     ChildReport report;
-    if (wasLast && !leaf.entries.empty()) {
+    if (position + 1 == view->Size() && position > 0) {
         report.maxChanged = true;
-        report.newMax = leaf.entries.back();
+        report.newMax = view->Entry(position - 1);
     }
-    return TreeUpdate(pager_, root_, tableDef_, allocator_).Settle(*path, std::move(report));
+    auto bytes = pager_.Write(path->back().pageNo);
+    KESTRIN_TRY(bytes);
+    std::optional<IndexPage> leaf;
+    if (!RemoveEntryInPlace(*bytes, *view, position)) {
+        leaf = view->Decode();
+        leaf->entries.erase(leaf->entries.begin() + ptrdiff_t(position));
+    }
+    return TreeUpdate(pager_, root_, tableDef_, allocator_).Settle(*path, std::move(leaf), std::move(report));
 }
 
 }  // namespace jet
