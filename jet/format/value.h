@@ -57,6 +57,8 @@ using Bytes = std::vector<uint8_t>;
 // Single and Double are double.
 using Value = std::variant<Null, bool, int64_t, double, std::string, Bytes, DateTime, Currency, Decimal>;
 
-inline bool IsNull(const Value& v) { return std::holds_alternative<Null>(v); }
+inline bool IsNull(const Value& v) {
+    return std::holds_alternative<Null>(v);
+}
 
 }  // namespace jet

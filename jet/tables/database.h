@@ -49,7 +49,7 @@ struct TableSpec {
 using ColumnValues = std::vector<std::pair<size_t, Value>>;
 
 class Table {
-public:
+  public:
     virtual ~Table() = default;
     virtual const std::string& Name() const = 0;
     virtual const std::vector<ColumnInfo>& Columns() const = 0;  // in column-number order
@@ -70,17 +70,29 @@ public:
     virtual Status Delete(RowPointer row) = 0;
 };
 
+// How Create writes a new file. Everything Create writes follows from these and the password, so two
+// calls with the same `now` give byte-identical files.
+struct CreateOptions {
+    std::optional<DateTime> now;  // catalog dates (also of CreateTable on this object); default: local time
+    uint32_t minPages = 0;        // pad with free pages to this many (the product's template: 32)
+    OpenMode mode = OpenMode::CreateNew;
+};
+
 class Database {
-public:
+  public:
     virtual ~Database() = default;
 
     // Opens an existing Jet 4.0 file. A wrong password is BadPassword; another format NotJet4; a
     // damaged file Corrupt; a file another connection holds Locked. ReadOnly opens never write.
-    static Result<std::unique_ptr<Database>> Open(FileSystem& fs, const std::string& path,
-                                                  const std::string& password, OpenMode mode);
+    static Result<std::unique_ptr<Database>> Open(FileSystem& fs, const std::string& path, const std::string& password,
+                                                  OpenMode mode);
     // Writes a new, empty database (system catalog only) protected by `password`.
     static Result<std::unique_ptr<Database>> Create(FileSystem& fs, const std::string& path,
                                                     const std::string& password);
+    static Result<std::unique_ptr<Database>> Create(FileSystem& fs, const std::string& path,
+                                                    const std::string& password, const CreateOptions& options);
+    // Dates written by CreateTable from now on: `now` instead of the local time (reproducible files).
+    virtual void SetFixedNow(std::optional<DateTime> now) { (void)now; }
 
     virtual Status CreateTable(const TableSpec& spec) = 0;
     // Case-insensitive; NotFound names the table.

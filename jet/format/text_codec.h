@@ -1,0 +1,25 @@
+#pragma once
+// TextCodec: Jet 4.0 text values (Text and Memo columns) between stored bytes and UTF-8.
+//
+// On disk: UTF-16LE, or — in columns that allow Unicode compression — "FF FE" followed by segments
+// separated by single 0x00 bytes, alternating one-byte characters (high byte 0, the first segment)
+// and two-byte characters.
+// Invariants:
+//  1. Decoding accepts mixed segments; encoding writes what Access writes: "FF FE" plus one byte per
+//     character when every character is U+0001..U+00FF and there are at least 3, else plain UTF-16LE.
+//  2. Malformed bytes (odd lengths) are Corrupt, never a partial text.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/result.h"
+
+namespace jet {
+
+Result<std::u16string> DecodeJetText(std::span<const uint8_t> stored, bool compressible);
+std::vector<uint8_t> EncodeJetText(std::u16string_view text, bool compressible);
+
+}  // namespace jet

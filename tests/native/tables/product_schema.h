@@ -1,0 +1,104 @@
+#pragma once
+// The product's two tables and helpers shared by the table tests: a fresh database in a temporary
+// folder or in memory, rows of zk_auto_qqlist, and mdbtools output.
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "jet/format/jet_date.h"
+#include "jet/tables/database.h"
+
+namespace jet::test {
+
+inline constexpr char kPassword[] = "Tq4wnBkdy.rHsLmZXJoE";
+inline constexpr DateTime kFixedNow{46363.379895833335};  // 2026-12-07 09:07:03
+
+inline TableSpec QqListSpec() {
+    TableSpec spec;
+    spec.name = "zk_auto_qqlist";
+    spec.columns = {{"ID", ColumnType::Long, 4, true},         {"A_Name", ColumnType::Text, 100, false},
+                    {"A_QQ", ColumnType::Text, 50, false},     {"A_activ", ColumnType::Integer, 2, false},
+                    {"A_stat", ColumnType::Integer, 2, false}, {"A_last", ColumnType::Text, 100, false},
+                    {"A_pass", ColumnType::Text, 255, false}};
+    spec.indexes = {{"PrimaryKey", {0}, true, true}, {"A_QQ", {2}, true, false}};
+    return spec;
+}
+
+inline TableSpec SysSpec() {
+    TableSpec spec;
+    spec.name = "zk_auto_sys";
+    spec.columns = {{"S_QQpath", ColumnType::Text, 255, false},
+                    {"S_pass", ColumnType::Text, 50, false},
+                    {"S_AQ", ColumnType::Integer, 2, false}};
+    return spec;
+}
+
+// The product's database: both tables, the one all-Null zk_auto_sys row.
+inline std::unique_ptr<Database> CreateProductDb(FileSystem& fs, const std::string& path, uint32_t minPages = 32) {
+    CreateOptions options;
+    options.now = kFixedNow;
+    options.minPages = minPages;
+    auto db = Database::Create(fs, path, kPassword, options);
+    EXPECT_TRUE(db.ok()) << db.status().ToString();
+    if (!db.ok()) return nullptr;
+    EXPECT_TRUE((*db)->CreateTable(QqListSpec()).ok());
+    EXPECT_TRUE((*db)->CreateTable(SysSpec()).ok());
+    auto sys = (*db)->GetTable("zk_auto_sys");
+    EXPECT_TRUE(sys.ok());
+    if (sys.ok()) EXPECT_TRUE((*sys)->Insert({}).ok());
+    return std::move(*db);
+}
+
+inline ColumnValues QqRow(int n) {
+    std::string qq = std::to_string(10000 + n);
+    return {{1, Value("name" + qq)},
+            {2, Value(qq)},
+            {3, Value(int64_t(1))},
+            {4, Value(int64_t(0))},
+            {5, Value(std::string("2026-12-07 9:07:03"))},
+            {6, Value(std::string("1B2M2Y8AsgTpgAmY7PhCfg"))}};
+}
+
+// A fresh folder under the system's temporary folder, removed at the end of the test.
+class TempFolder {
+  public:
+    TempFolder() {
+        path_ = std::filesystem::temp_directory_path() /
+                ("kestrin_tables_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path_); }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Runs a command and returns its standard output (stderr discarded); the exit status in `status`.
+inline std::string RunCommand(const std::string& command, int* status = nullptr) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return output;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    int rc = pclose(pipe);
+    if (status) *status = rc;
+    return output;
+}
+
+inline std::vector<std::string> Problems(Database& db) {
+    std::vector<std::string> problems;
+    Status checked = db.Check(problems);
+    if (!checked.ok()) problems.push_back("check failed: " + checked.ToString());
+    return problems;
+}
+
+}  // namespace jet::test
