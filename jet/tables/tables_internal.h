@@ -105,7 +105,9 @@ class TableImpl final : public Table {
     Result<RowPointer> InsertRow(std::vector<Value> values);
     // The key of a row's values for real index `i`; nullopt when the index skips the row.
     Result<std::optional<std::string>> KeyFor(size_t i, const std::vector<Value>& values) const;
-    Status CheckTable(std::vector<std::string>& problems, std::vector<std::pair<uint32_t, std::string>>& owners);
+    // Appends this table's problems; `claim` records that a page belongs to a structure of it.
+    Status CheckTable(std::vector<std::string>& problems,
+                      const std::function<void(uint32_t, const std::string&)>& claim);
 
   private:
     // Index pages come from the global map and go into the index's own map.
@@ -133,6 +135,11 @@ class TableImpl final : public Table {
     // NotFound unless `ref` names a slot of this table (a live one unless `allowDeleted`).
     Status CheckHeader(RowRef ref, bool allowDeleted);
     std::string IndexName(size_t real) const;
+    using Entries = std::vector<std::pair<std::string, RowPointer>>;
+    Status CheckPages(std::vector<std::string>& problems,
+                      const std::function<void(uint32_t, const std::string&)>& claim, std::vector<Entries>& expected);
+    void CheckIndex(size_t i, Entries expected, std::vector<std::string>& problems,
+                    const std::function<void(uint32_t, const std::string&)>& claim);
     bool JetEquals(size_t column, const Value& stored, const Value& wanted) const;
     Result<std::vector<Value>> DecodeAt(RowRef ref, std::vector<uint8_t>* bytes);
     Result<std::vector<uint8_t>> LongValueRow(RowRef ref);

@@ -2,10 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "jet/pages/testing/crash_file_system.h"
 #include "tests/native/tables/product_schema.h"
 
 namespace jet::test {
 namespace {
+
+using ::jet::testing::MemoryFileSystem;
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\n";
+    return text;
+}
 
 TEST(Database, CreatedProductDatabaseReadsBackThroughMdbtools) {
     TempFolder folder;
@@ -16,14 +25,85 @@ TEST(Database, CreatedProductDatabaseReadsBackThroughMdbtools) {
         auto table = db->GetTable("zk_auto_qqlist");
         ASSERT_TRUE(table.ok());
         for (int n = 1; n <= 3; ++n) ASSERT_TRUE((*table)->Insert(QqRow(n)).ok()) << n;
+        ASSERT_TRUE((*table)->Insert({{1, Value(std::string("Мир"))}, {2, Value(std::string("ä-b"))}}).ok());
+        EXPECT_EQ(Joined(Problems(*db)), "");
     }
     EXPECT_EQ(RunCommand("mdb-ver " + path), "JET4\n");
-    std::string rows = RunCommand("mdb-export " + path + " zk_auto_qqlist");
-    EXPECT_NE(rows.find("1,\"name10001\",\"10001\",1,0,\"2026-12-07 9:07:03\",\"1B2M2Y8AsgTpgAmY7PhCfg\""),
-              std::string::npos)
-        << rows;
-    std::cout << rows << RunCommand("mdb-schema --indexes " + path + " postgres")
-              << RunCommand("mdb-export -b hex " + path + " MSysObjects");
+    EXPECT_EQ(RunCommand("mdb-tables -S -1 " + path),
+              "MSysObjects\nMSysACEs\nMSysQueries\nMSysRelationships\nzk_auto_qqlist\nzk_auto_sys\n");
+    EXPECT_EQ(RunCommand("mdb-export " + path + " zk_auto_qqlist"),
+              "ID,A_Name,A_QQ,A_activ,A_stat,A_last,A_pass\n"
+              "1,\"name10001\",\"10001\",1,0,\"2026-12-07 9:07:03\",\"1B2M2Y8AsgTpgAmY7PhCfg\"\n"
+              "2,\"name10002\",\"10002\",1,0,\"2026-12-07 9:07:03\",\"1B2M2Y8AsgTpgAmY7PhCfg\"\n"
+              "3,\"name10003\",\"10003\",1,0,\"2026-12-07 9:07:03\",\"1B2M2Y8AsgTpgAmY7PhCfg\"\n"
+              "4,\"Мир\",\"ä-b\",,,,\n");
+    EXPECT_EQ(RunCommand("mdb-export " + path + " zk_auto_sys"), "S_QQpath,S_pass,S_AQ\n,,\n");
+    EXPECT_EQ(RunCommand("mdb-count " + path + " zk_auto_qqlist"), "4\n");
+    std::string schema = RunCommand("mdb-schema --indexes " + path + " postgres");
+    for (const char* expected :
+         {"\"id\"\t\t\tSERIAL", "\"a_name\"\t\t\tVARCHAR (100)", "\"a_qq\"\t\t\tVARCHAR (50)",
+          "\"a_activ\"\t\t\tINTEGER", "\"a_last\"\t\t\tVARCHAR (100)", "\"a_pass\"\t\t\tVARCHAR (255)",
+          "\"s_qqpath\"\t\t\tVARCHAR (255)", "\"s_aq\"\t\t\tINTEGER", "PRIMARY KEY (\"id\")",
+          "CREATE UNIQUE INDEX \"zk_auto_qqlist_a_qq_idx\" ON \"zk_auto_qqlist\" (\"a_qq\")"}) {
+        EXPECT_NE(schema.find(expected), std::string::npos) << expected << "\n" << schema;
+    }
+    std::string aces = RunCommand("mdb-export -b hex " + path + " MSysACEs");
+    EXPECT_NE(aces.find("16,\"648B\",983294,0"), std::string::npos) << aces;
+    EXPECT_NE(aces.find("20,\"658B\",1048319,0"), std::string::npos) << aces;
+}
+
+TEST(Database, CreateWithFixedNowIsByteForByteReproducibleAndPadsToTheTemplateSize) {
+    MemoryFileSystem a, b;
+    ASSERT_TRUE(CreateProductDb(a, "config.dat"));
+    ASSERT_TRUE(CreateProductDb(b, "config.dat"));
+    auto bytesA = a.Contents("config.dat");
+    auto bytesB = b.Contents("config.dat");
+    ASSERT_TRUE(bytesA.ok() && bytesB.ok());
+    EXPECT_EQ(bytesA->size(), 131072u);
+    EXPECT_TRUE(*bytesA == *bytesB);
+    // The tables take the pages the recipe names: TDEFs 16 and 20, zk_auto_sys's data page 22.
+    EXPECT_EQ((*bytesA)[16 * 4096], 0x02);
+    EXPECT_EQ((*bytesA)[20 * 4096], 0x02);
+    EXPECT_EQ((*bytesA)[22 * 4096 + 4], 20);
+    EXPECT_EQ((*bytesA)[23 * 4096], 0x00);  // still free padding
+}
+
+TEST(Database, ReopenedDatabaseKeepsRowsAndChecksThePassword) {
+    MemoryFileSystem fs;
+    {
+        auto db = CreateProductDb(fs, "config.dat");
+        ASSERT_TRUE(db);
+        auto table = db->GetTable("ZK_AUTO_QQLIST");
+        ASSERT_TRUE(table.ok());
+        ASSERT_TRUE((*table)->Insert(QqRow(7)).ok());
+    }
+    auto wrong = Database::Open(fs, "config.dat", "tq4wnBkdy.rHsLmZXJoE", OpenMode::ReadOnly);
+    EXPECT_EQ(wrong.code(), ErrorCode::BadPassword);
+    auto db = Database::Open(fs, "config.dat", kPassword, OpenMode::ReadWrite);
+    ASSERT_TRUE(db.ok()) << db.status().ToString();
+    EXPECT_EQ((*db)->TableNames(false), (std::vector<std::string>{"zk_auto_qqlist", "zk_auto_sys"}));
+    auto table = (*db)->GetTable("zk_auto_qqlist");
+    ASSERT_TRUE(table.ok());
+    EXPECT_EQ((*table)->RowCount(), 1u);
+    auto found = (*table)->FindEqual(2, Value(std::string("10007")));
+    ASSERT_TRUE(found.ok());
+    ASSERT_EQ(found->size(), 1u);
+    auto row = (*table)->ReadRow((*found)[0]);
+    ASSERT_TRUE(row.ok());
+    EXPECT_EQ((*row)[0], Value(int64_t(1)));
+    EXPECT_EQ((*row)[1], Value(std::string("name10007")));
+    EXPECT_EQ((*db)->GetTable("nope").code(), ErrorCode::NotFound);
+}
+
+TEST(Database, CreateTableRefusesADuplicateNameIgnoringCase) {
+    MemoryFileSystem fs;
+    auto db = CreateProductDb(fs, "config.dat");
+    ASSERT_TRUE(db);
+    TableSpec spec = SysSpec();
+    spec.name = "ZK_Auto_Sys";
+    EXPECT_EQ(db->CreateTable(spec).code(), ErrorCode::Constraint);
+    EXPECT_EQ(db->TableNames(false).size(), 2u);
+    EXPECT_EQ(Joined(Problems(*db)), "");
 }
 
 }  // namespace

@@ -50,7 +50,9 @@ inline std::unique_ptr<Database> CreateProductDb(FileSystem& fs, const std::stri
     EXPECT_TRUE((*db)->CreateTable(SysSpec()).ok());
     auto sys = (*db)->GetTable("zk_auto_sys");
     EXPECT_TRUE(sys.ok());
-    if (sys.ok()) EXPECT_TRUE((*sys)->Insert({}).ok());
+    if (sys.ok()) {
+        EXPECT_TRUE((*sys)->Insert({}).ok());
+    }
     return std::move(*db);
 }
 
