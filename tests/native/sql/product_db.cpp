@@ -33,6 +33,20 @@ TableSpec SysSpec() {
 
 }  // namespace
 
+Status CreateProductDb(FileSystem& fs, const std::string& path) {
+    Result<std::unique_ptr<Database>> db = Database::Create(fs, path, kProductPassword);
+    if (!db) return db.status();
+    KESTRIN_TRY((*db)->CreateTable(QqListSpec()));
+    KESTRIN_TRY((*db)->CreateTable(SysSpec()));
+    Result<Table*> sys = (*db)->GetTable("zk_auto_sys");
+    if (!sys) return sys.status();
+    return (*sys)->Insert({}).status();
+}
+
+std::string ConnectionStringFor(const std::string& path) {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Jet OLEDB:Database Password=" + kProductPassword;
+}
+
 ProductDb::ProductDb() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(test->test_suite_name()) + "." + test->name();
@@ -44,15 +58,8 @@ ProductDb::ProductDb() {
     std::filesystem::create_directories(folder_);
     path_ = (folder_ / "config.dat").string();
 
-    auto db = Database::Create(NativeFileSystem(), path_, kProductPassword);
-    if (!db.ok()) {
-        ADD_FAILURE() << db.status().ToString();
-        return;
-    }
-    EXPECT_TRUE((*db)->CreateTable(QqListSpec()).ok());
-    EXPECT_TRUE((*db)->CreateTable(SysSpec()).ok());
-    auto sys = (*db)->GetTable("zk_auto_sys");
-    EXPECT_TRUE(sys.ok() && (*sys)->Insert({}).ok());
+    Status created = CreateProductDb(NativeFileSystem(), path_);
+    EXPECT_TRUE(created.ok()) << created.ToString();
 }
 
 ProductDb::~ProductDb() {
@@ -61,7 +68,7 @@ ProductDb::~ProductDb() {
 }
 
 std::string ProductDb::ConnectionString() const {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path_ + ";Jet OLEDB:Database Password=" + kProductPassword;
+    return ConnectionStringFor(path_);
 }
 
 std::string Outcome(const Result<Recordset>& result) {

@@ -12,10 +12,13 @@ namespace jet::testing {
 
 inline constexpr const char* kProductPassword = "Tq4wnBkdy.rHsLmZXJoE";
 
+// Writes config.dat at `path` on `fs`: zk_auto_qqlist (empty) and zk_auto_sys (one all-Null row).
+Status CreateProductDb(FileSystem& fs, const std::string& path);
+std::string ConnectionStringFor(const std::string& path);
+
 class ProductDb {
   public:
-    // Creates <temp>/<test name>/config.dat with zk_auto_qqlist (empty) and zk_auto_sys (one
-    // all-Null row), closed again.
+    // Creates <temp>/<test name>/config.dat with CreateProductDb, closed again.
     ProductDb();
     ~ProductDb();
 
