@@ -1,0 +1,213 @@
+#include <algorithm>
+#include <chrono>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "jet/pages/testing/crash_file_system.h"
+#include "tests/native/tables/product_schema.h"
+
+namespace jet::test {
+namespace {
+
+using ::jet::testing::MemoryFileSystem;
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < 20; ++i) text += lines[i] + "\n";
+    return text;
+}
+
+// All rows of a table keyed by ID, as text, for comparing whole states.
+std::map<int64_t, std::vector<Value>> Rows(Table& table) {
+    std::map<int64_t, std::vector<Value>> rows;
+    EXPECT_TRUE(table
+                    .Scan([&](RowPointer, const std::vector<Value>& row) {
+                        rows[std::get<int64_t>(row[0])] = row;
+                        return true;
+                    })
+                    .ok());
+    return rows;
+}
+
+class QqTable : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        db_ = CreateProductDb(fs_, "config.dat");
+        ASSERT_TRUE(db_);
+        auto table = db_->GetTable("zk_auto_qqlist");
+        ASSERT_TRUE(table.ok());
+        table_ = *table;
+    }
+    RowPointer Find(const std::string& qq) {
+        auto found = table_->FindEqual(2, Value(qq));
+        EXPECT_TRUE(found.ok());
+        EXPECT_EQ(found.ok() ? found->size() : 0, 1u) << qq;
+        return found.ok() && !found->empty() ? (*found)[0] : RowPointer{};
+    }
+
+    MemoryFileSystem fs_;
+    std::unique_ptr<Database> db_;
+    Table* table_ = nullptr;
+};
+
+TEST_F(QqTable, UniqueIndexRefusesDuplicateQqIgnoringCaseAndChangesNothing) {
+    ASSERT_TRUE(table_->Insert({{2, Value(std::string("ABC"))}}).ok());
+    auto before = fs_.Contents("config.dat");
+    struct Case {
+        const char* name;
+        std::string qq;
+    } cases[] = {{"same", "ABC"}, {"lower case", "abc"}, {"trailing space", "abc "}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto inserted = table_->Insert({{1, Value(std::string("x"))}, {2, Value(c.qq)}});
+        EXPECT_EQ(inserted.code(), ErrorCode::Constraint);
+        EXPECT_TRUE(*fs_.Contents("config.dat") == *before);
+    }
+    EXPECT_EQ(table_->RowCount(), 1u);
+    // An update onto another row's key is refused too; onto its own key it is not.
+    auto second = table_->Insert({{2, Value(std::string("DEF"))}});
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(table_->Update(*second, {{2, Value(std::string("abc"))}}).code(), ErrorCode::Constraint);
+    EXPECT_TRUE(table_->Update(*second, {{2, Value(std::string("def"))}}).ok());
+    EXPECT_EQ(Joined(Problems(*db_)), "");
+}
+
+TEST_F(QqTable, IndexedTextTheSortOrderCannotEncodeIsRefusedAndUnindexedTextIsNot) {
+    auto refused = table_->Insert({{2, Value(std::string("中文"))}});
+    EXPECT_EQ(refused.code(), ErrorCode::Unsupported) << refused.status().ToString();
+    EXPECT_NE(refused.status().message().find("A_QQ"), std::string::npos);
+    EXPECT_TRUE(table_->Insert({{1, Value(std::string("中文名"))}, {2, Value(std::string("1"))}}).ok());
+    EXPECT_EQ(table_->RowCount(), 1u);
+}
+
+TEST_F(QqTable, ValuesOutsideTheirColumnsAreRefused) {
+    struct Case {
+        const char* name;
+        ColumnValues values;
+        ErrorCode code;
+    } cases[] = {
+        {"text too long", {{2, Value(std::string(51, '1'))}}, ErrorCode::TooLarge},
+        {"integer out of range", {{3, Value(int64_t(40000))}}, ErrorCode::TypeMismatch},
+        {"text in a number column", {{3, Value(std::string("1"))}}, ErrorCode::TypeMismatch},
+        {"no such column", {{9, Value(int64_t(1))}}, ErrorCode::InvalidArgument},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(table_->Insert(c.values).code(), c.code);
+    }
+    EXPECT_EQ(table_->RowCount(), 0u);
+    EXPECT_EQ(Joined(Problems(*db_)), "");
+}
+
+TEST_F(QqTable, InsertUpdateGrowDeleteKeepTheFileConsistent) {
+    for (int n = 1; n <= 200; ++n) ASSERT_TRUE(table_->Insert(QqRow(n)).ok()) << n;
+    EXPECT_EQ(Joined(Problems(*db_)), "");
+    // Grow every third row well past its slot: the rows move to overflow slots.
+    std::string longPass(255, 'p');
+    for (int n = 1; n <= 200; n += 3) {
+        RowPointer row = Find(std::to_string(10000 + n));
+        ASSERT_TRUE(table_->Update(row, {{6, Value(longPass)}, {1, Value(std::string(100, 'n'))}}).ok()) << n;
+    }
+    EXPECT_EQ(Joined(Problems(*db_)), "");
+    // Grow some again (repointing), shrink others (in place), change keys.
+    for (int n = 1; n <= 200; n += 6) {
+        RowPointer row = Find(std::to_string(10000 + n));
+        ASSERT_TRUE(table_->Update(row, {{5, Value(std::string(100, 'l'))}, {2, Value("q" + std::to_string(n))}}).ok());
+    }
+    for (int n = 2; n <= 200; n += 3) {
+        RowPointer row = Find(std::to_string(10000 + n));
+        ASSERT_TRUE(table_->Update(row, {{6, Value(std::string("x"))}, {1, Value()}}).ok());
+    }
+    EXPECT_EQ(Joined(Problems(*db_)), "");
+    for (int n = 1; n <= 200; n += 2) {
+        std::string qq = n % 6 == 1 ? "q" + std::to_string(n) : std::to_string(10000 + n);
+        ASSERT_TRUE(table_->Delete(Find(qq)).ok()) << n;
+    }
+    EXPECT_EQ(Joined(Problems(*db_)), "");
+    EXPECT_EQ(table_->RowCount(), 100u);
+    auto rows = Rows(*table_);
+    ASSERT_EQ(rows.size(), 100u);
+    EXPECT_EQ(rows[2][6], Value(std::string("x")));
+    EXPECT_EQ(rows[2][1], Value());
+    EXPECT_EQ(rows[4][6], Value(longPass));
+    EXPECT_EQ(rows[4][2], Value(std::string("10004")));
+    // AutoNumber never reuses a deleted value.
+    auto next = table_->Insert(QqRow(999));
+    ASSERT_TRUE(next.ok());
+    EXPECT_EQ((*table_->ReadRow(*next))[0], Value(int64_t(201)));
+    EXPECT_EQ(table_->Delete(RowPointer{PageNo(1), 0}).code(), ErrorCode::NotFound);
+}
+
+TEST_F(QqTable, FindEqualComparesTextAsJetDoesWithOrWithoutAnIndex) {
+    ASSERT_TRUE(table_->Insert({{1, Value(std::string("Alice"))}, {2, Value(std::string("100"))}}).ok());
+    ASSERT_TRUE(table_->Insert({{1, Value(std::string("alice  "))}, {2, Value(std::string("200"))}}).ok());
+    ASSERT_TRUE(table_->Insert({{1, Value(std::string("Álice"))}, {2, Value(std::string("300"))}}).ok());
+    struct Case {
+        const char* name;
+        size_t column;
+        Value value;
+        size_t expected;
+    } cases[] = {
+        {"scan, case and trailing spaces ignored", 1, Value(std::string("ALICE")), 2},
+        {"scan, accents count", 1, Value(std::string("álice")), 1},
+        {"index", 2, Value(std::string("200")), 1},
+        {"number column by scan", 3, Value(int64_t(0)), 0},
+        {"null matches nothing", 1, Value(), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto found = table_->FindEqual(c.column, c.value);
+        ASSERT_TRUE(found.ok());
+        EXPECT_EQ(found->size(), c.expected);
+    }
+}
+
+TEST_F(QqTable, ExplicitTransactionRollbackLeavesTheBeforeState) {
+    ASSERT_TRUE(table_->Insert(QqRow(1)).ok());
+    auto before = *fs_.Contents("config.dat");
+    ASSERT_TRUE(db_->Begin().ok());
+    for (int n = 2; n <= 50; ++n) ASSERT_TRUE(table_->Insert(QqRow(n)).ok());
+    ASSERT_TRUE(table_->Delete(Find("10001")).ok());
+    db_->Rollback();
+    EXPECT_TRUE(*fs_.Contents("config.dat") == before);
+    EXPECT_EQ(table_->RowCount(), 1u);
+    EXPECT_EQ(Rows(*table_).size(), 1u);
+    EXPECT_EQ(Joined(Problems(*db_)), "");
+}
+
+// 100,000 rows: far past the 512 pages an inline usage map covers, so the global map and the
+// table's maps become reference maps; mdbtools must still see every row.
+TEST(LargeTable, HundredThousandRowsStayConsistentAndReadable) {
+    TempFolder folder;
+    std::string path = folder.File("config.dat");
+    auto db = CreateProductDb(NativeFileSystem(), path);
+    ASSERT_TRUE(db);
+    auto table = db->GetTable("zk_auto_qqlist");
+    ASSERT_TRUE(table.ok());
+    constexpr int kRows = 100000;
+    auto start = std::chrono::steady_clock::now();
+    for (int batch = 0; batch < kRows / 1000; ++batch) {
+        ASSERT_TRUE(db->Begin().ok());
+        for (int n = batch * 1000 + 1; n <= (batch + 1) * 1000; ++n) ASSERT_TRUE((*table)->Insert(QqRow(n)).ok()) << n;
+        ASSERT_TRUE(db->Commit().ok());
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "inserted " << kRows << " rows in " << seconds << " s\n";
+    EXPECT_EQ(Joined(Problems(*db)), "");
+    EXPECT_EQ((*table)->RowCount(), uint32_t(kRows));
+    auto found = (*table)->FindEqual(2, Value(std::to_string(10000 + 77777)));
+    ASSERT_TRUE(found.ok());
+    EXPECT_EQ(found->size(), 1u);
+    db.reset();
+    auto size = std::filesystem::file_size(path);
+    EXPECT_GT(size, 512u * 4096u);
+    std::cout << "file size " << size << " bytes\n";
+    EXPECT_EQ(RunCommand("mdb-count " + path + " zk_auto_qqlist"), "100000\n");
+    std::string exported = RunCommand("mdb-export " + path + " zk_auto_qqlist");
+    EXPECT_EQ(std::count(exported.begin(), exported.end(), '\n'), kRows + 1);
+    EXPECT_NE(exported.find("\n100000,\"name110000\",\"110000\",1,0,"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace jet::test
