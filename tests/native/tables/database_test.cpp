@@ -68,6 +68,58 @@ TEST(Database, CreateWithFixedNowIsByteForByteReproducibleAndPadsToTheTemplateSi
     EXPECT_EQ((*bytesA)[23 * 4096], 0x00);  // still free padding
 }
 
+uint32_t U16(const std::vector<uint8_t>& file, uint32_t page, uint32_t offset) {
+    return file[page * 4096 + offset] | file[page * 4096 + offset + 1] << 8;
+}
+uint32_t U32(const std::vector<uint8_t>& file, uint32_t page, uint32_t offset) {
+    return U16(file, page, offset) | U16(file, page, offset + 2) << 16;
+}
+
+TEST(Database, NewFileFollowsJetsPagePlanByteCounts) {
+    MemoryFileSystem fs;
+    ASSERT_TRUE(CreateProductDb(fs, "config.dat"));
+    auto file = *fs.Contents("config.dat");
+    struct Case {
+        const char* name;
+        uint32_t page;
+        uint32_t length;  // TDEF length, 0 for data pages
+        uint32_t free;
+    } cases[] = {
+        {"MSysObjects TDEF", 2, 1050, 3038},
+        {"MSysACEs TDEF", 3, 335, 3753},
+        {"MSysQueries TDEF", 4, 525, 3563},
+        {"MSysRelationships TDEF", 5, 813, 3275},
+        {"zk_auto_qqlist TDEF", 16, 544, 3544},
+        {"zk_auto_sys TDEF", 20, 182, 3906},
+        {"global map page", 1, 0, 3940},
+        {"system map holder", 6, 0, 1881},
+        {"zk_auto_qqlist map holder", 17, 0, 3798},
+        {"zk_auto_sys map holder", 21, 0, 3940},
+        {"zk_auto_sys data", 22, 0, 4067},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.length) EXPECT_EQ(U32(file, c.page, 8), c.length);
+        EXPECT_EQ(U16(file, c.page, 2), c.free);
+    }
+    EXPECT_EQ(U32(file, 2, 0x10), 10u);           // MSysObjects rows
+    EXPECT_EQ(U32(file, 2, 0x3F + 4), 10u);       // distinct ParentIdName keys
+    EXPECT_EQ(U32(file, 2, 0x3F + 12 + 4), 10u);  // distinct Ids
+    EXPECT_EQ(U32(file, 3, 0x10), 20u);           // MSysACEs rows
+    EXPECT_EQ(U32(file, 3, 0x3F + 4), 10u);       // distinct ObjectIds
+    EXPECT_EQ(U32(file, 20, 0x10), 1u);           // the all-Null zk_auto_sys row
+    EXPECT_EQ(std::vector<uint8_t>(file.begin() + 8 * 4096 + 480, file.begin() + 8 * 4096 + 489),
+              (std::vector<uint8_t>{0x7F, 0x80, 0x00, 0x00, 0x02, 0x00, 0x00, 0x0E, 0x04}));  // Id index: Id 2 first
+    // Global map: pages 0-22 in use, the padding up to 31 and everything past the end free.
+    const uint8_t* bitmap = &file[4096 + 4027 + 5];
+    EXPECT_EQ(file[4096 + 4027], 0x00);
+    EXPECT_EQ(bitmap[0], 0x00);
+    EXPECT_EQ(bitmap[1], 0x00);
+    EXPECT_EQ(bitmap[2], 0x80);
+    EXPECT_EQ(bitmap[3], 0xFF);
+    EXPECT_EQ(bitmap[63], 0xFF);
+}
+
 TEST(Database, ReopenedDatabaseKeepsRowsAndChecksThePassword) {
     MemoryFileSystem fs;
     {
