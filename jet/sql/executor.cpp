@@ -1,5 +1,6 @@
 #include "jet/sql/executor.h"
 
+#include <cctype>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -27,6 +28,20 @@ Result<size_t> ResolveColumn(const Table& table, const Name& name) {
                       "unknown column '" + name.text + "' in table " + table.Name() + At(name.position));
     }
     return *column;
+}
+
+// Jet's catalog tables (MSysObjects, MSysACEs ...) describe every other table: a change through SQL
+// could make the file unreadable, and Jet refuses it for lack of update permission.
+Result<Table*> ResolveTableToChange(Database& db, const Name& name) {
+    Result<Table*> table = ResolveTable(db, name);
+    if (!table) return table;
+    const std::string& actual = (*table)->Name();
+    std::string prefix = actual.substr(0, 4);
+    for (char& c : prefix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (prefix == "msys") {
+        return Status(ErrorCode::InvalidArgument, "table " + actual + " is a system table and cannot be changed");
+    }
+    return table;
 }
 
 // Positions of `names` in the table, refusing a column named twice (Jet does too).
@@ -127,7 +142,7 @@ Result<Recordset> Select(Database& db, const SelectStatement& select) {
 }
 
 Result<Recordset> Insert(Database& db, const InsertStatement& insert) {
-    Result<Table*> table = ResolveTable(db, insert.table);
+    Result<Table*> table = ResolveTableToChange(db, insert.table);
     if (!table) return table.status();
     Result<std::vector<size_t>> columns = ResolveColumns(**table, insert.columns);
     if (!columns) return columns.status();
@@ -140,7 +155,7 @@ Result<Recordset> Insert(Database& db, const InsertStatement& insert) {
 }
 
 Result<Recordset> Update(Database& db, const UpdateStatement& update) {
-    Result<Table*> table = ResolveTable(db, update.table);
+    Result<Table*> table = ResolveTableToChange(db, update.table);
     if (!table) return table.status();
     std::vector<Name> names;
     std::vector<const Literal*> literals;
@@ -171,7 +186,7 @@ Result<Recordset> Update(Database& db, const UpdateStatement& update) {
 }
 
 Result<Recordset> Delete(Database& db, const DeleteStatement& del) {
-    Result<Table*> table = ResolveTable(db, del.table);
+    Result<Table*> table = ResolveTableToChange(db, del.table);
     if (!table) return table.status();
     Result<std::vector<RowPointer>> matches = MatchingRows(**table, del.where);
     if (!matches) return matches.status();

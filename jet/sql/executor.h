@@ -12,7 +12,8 @@
 //  4. A change that matches no row is no error: it affects 0 rows and writes nothing.
 //  5. WHERE col = literal selects the rows Table::FindEqual returns (Jet's comparison: text
 //     case-insensitive); rows where col is Null never match.
-//  6. Query rows come in the order the table layer yields them: storage order without WHERE, the
+//  6. System tables (MSys*) can be read but never changed.
+//  7. Query rows come in the order the table layer yields them: storage order without WHERE, the
 //     index's order with it.
 
 #include <cstdint>

@@ -154,9 +154,10 @@ class Parser {
         } while (Accept(TokenKind::Comma));
         KESTRIN_TRY(Expect(TokenKind::RightParen));
         if (insert.values.size() != insert.columns.size()) {
+            const size_t count = insert.values.size();
             return Status(ErrorCode::Syntax, std::to_string(insert.columns.size()) + " columns but " +
-                                                 std::to_string(insert.values.size()) + " values at position " +
-                                                 std::to_string(valuesAt));
+                                                 std::to_string(count) + (count == 1 ? " value" : " values") +
+                                                 " at position " + std::to_string(valuesAt));
         }
         return Statement(std::move(insert));
     }

@@ -161,6 +161,8 @@ TEST_F(Executor, RefusedStatementsNameTheirFaultAndChangeNothing) {
          "column ID is an AutoNumber"},
         {"text too long", "update zk_auto_qqlist set A_QQ='123456789012345678901234567890123456789012345678901'",
          ErrorCode::TooLarge, "longer than 50 characters"},
+        {"system table", "delete from msysobjects where Name='zk_auto_sys'", ErrorCode::InvalidArgument,
+         "table MSysObjects is a system table"},
         {"syntax", "select A_Name form zk_auto_qqlist", ErrorCode::Syntax,
          "expected FROM, found name 'form' at position 15"},
     };
