@@ -1,14 +1,44 @@
 #include "tools/kestrin_db.h"
 
+#include <optional>
+
+#include "jet/pages/file_io.h"
+#include "jet/sql/connection.h"
+#include "jet/tables/database.h"
 #include "login/pwd_hash.h"
+#include "store/schema.h"
 
 namespace {
 
+constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
+constexpr int kCannotOpen = 2;
 
 int Usage(std::ostream& err) {
-    err << "usage: kestrin-db hash TEXT...\n";
+    err << "usage: kestrin-db hash TEXT...\n"
+           "       kestrin-db template OUT\n"
+           "       kestrin-db check FILE [--password P]\n"
+           "       kestrin-db exec FILE STATEMENT [--password P]\n";
     return kUsageError;
+}
+
+// The positional arguments after the command, and --password's value (the product's by default).
+struct Arguments {
+    std::vector<std::string> positional;
+    std::string password = kDbPassword;
+};
+
+std::optional<Arguments> ParseArguments(const std::vector<std::string>& args) {
+    Arguments parsed;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--password") {
+            if (++i == args.size()) return std::nullopt;
+            parsed.password = args[i];
+        } else {
+            parsed.positional.push_back(args[i]);
+        }
+    }
+    return parsed;
 }
 
 // One line per TEXT, so a test can hash thousands of passwords in one call.
@@ -18,12 +48,90 @@ int Hash(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return 0;
 }
 
+int Template(const Arguments& args, std::ostream& err) {
+    if (args.positional.size() != 1) return Usage(err);
+    Status written = WriteTemplateDatabase(jet::NativeFileSystem(), args.positional[0]);
+    if (!written) {
+        err << "kestrin-db: " << written.ToString() << "\n";
+        return kFailed;
+    }
+    return 0;
+}
+
+int Check(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (args.positional.size() != 1) return Usage(err);
+    const std::string& path = args.positional[0];
+    auto db = jet::Database::Open(jet::NativeFileSystem(), path, args.password, jet::OpenMode::ReadOnly);
+    if (!db) {
+        out << path << ": " << db.status().ToString() << "\n";
+        return kFailed;
+    }
+    std::vector<std::string> problems;
+    Status checked = (*db)->Check(problems);
+    if (!checked) problems.push_back(checked.ToString());
+    for (const std::string& problem : problems) out << path << ": " << problem << "\n";
+    if (!problems.empty()) return kFailed;
+    out << "ok\n";
+    return 0;
+}
+
+std::string FieldText(const jet::Variant& value) {
+    if (value.IsNull()) return "\\N";
+    if (value.IsInteger()) return std::to_string(value.Integer());
+    return value.Text();
+}
+
+void PrintRows(jet::Recordset& rows, std::ostream& out) {
+    for (size_t column = 0; column < rows.FieldCount(); ++column) {
+        auto field = rows.Fields(column);
+        out << (column ? "\t" : "") << (field ? field->name : "");
+    }
+    out << "\n";
+    if (rows.Eof()) return;
+    auto all = rows.GetRows(-1);
+    if (!all) return;
+    for (size_t row = 0; row < all->RowCount(); ++row) {
+        for (size_t column = 0; column < all->ColumnCount(); ++column) {
+            out << (column ? "\t" : "") << FieldText(all->At(column, row));
+        }
+        out << "\n";
+    }
+}
+
+int Exec(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (args.positional.size() != 2) return Usage(err);
+    jet::Connection conn;
+    std::string connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + args.positional[0] +
+                                   ";Jet OLEDB:Database Password=" + args.password;
+    Status opened = conn.Open(connectionString);
+    if (!opened) {
+        err << "kestrin-db: " << opened.ToString() << "\n";
+        return kCannotOpen;
+    }
+    auto result = conn.Execute(args.positional[1]);
+    if (!result) {
+        err << "kestrin-db: " << result.status().ToString() << "\n";
+        return kFailed;
+    }
+    if (result->IsOpen()) {
+        PrintRows(*result, out);
+    } else {
+        out << result->RecordsAffected() << " rows affected\n";
+    }
+    return 0;
+}
+
 }  // namespace
 
 int RunKestrinDb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) return Usage(err);
     const std::string& command = args[0];
     if (command == "hash") return Hash(args, out, err);
+    std::optional<Arguments> parsed = ParseArguments(args);
+    if (!parsed) return Usage(err);
+    if (command == "template") return Template(*parsed, err);
+    if (command == "check") return Check(*parsed, out, err);
+    if (command == "exec") return Exec(*parsed, out, err);
     err << "kestrin-db: unknown command '" << command << "'\n";
     return Usage(err);
 }

@@ -1,7 +1,14 @@
 #pragma once
 // kestrin-db: a console tool over the product's database code. Commands:
 //   hash TEXT...                           print the password hash of each TEXT (UTF-8), one a line
-// Exit codes: 0 done, 1 the command failed, 2 usage error or the file cannot be opened.
+//   template OUT                           write the empty account database (config.dat's template)
+//   check FILE [--password P]              check a database's consistency: "ok" or one line a problem
+//   exec FILE STATEMENT [--password P]     run one SQL statement; a query prints a header line of
+//                                          column names and one line a row, tab-separated, Null as \N;
+//                                          a change prints "N rows affected"
+// The password defaults to the product's. Exit codes: 0 done (check: ok); 1 the statement failed or
+// the check found problems; 2 a usage error or a file that cannot be opened (check: 1). Errors go to
+// stderr.
 
 #include <ostream>
 #include <string>

@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""End to end through the console tool: a template, 2,000 accounts inserted one statement at a time
+(then some updated and some deleted), selected back, and read back by mdbtools, an independent
+reader. The engine's check must pass on the result, and mdb-export must show exactly our rows.
+
+usage: kestrin_db_roundtrip.py KESTRIN_DB COUNT
+"""
+import csv
+import io
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+
+def run(*args, check=True):
+    result = subprocess.run(list(args), capture_output=True, text=True)
+    if check and result.returncode != 0:
+        raise SystemExit(f"{' '.join(args[:3])}... failed ({result.returncode}): {result.stderr.strip()}")
+    return result
+
+
+def main():
+    tool, count = sys.argv[1], int(sys.argv[2])
+    failures = []
+    with tempfile.TemporaryDirectory() as folder:
+        db = str(Path(folder) / "config.dat")
+        run(tool, "template", db)
+        if Path(db).stat().st_size != 131072:
+            failures.append(f"template is {Path(db).stat().st_size} bytes, not 131072")
+
+        expected = {}
+        for i in range(count):
+            name, number = f"别名{i}'s" if i % 7 == 0 else f"name{i}", str(100000 + i)
+            stamp = f"2026-12-{1 + i % 28:02d} {i % 24}:{i % 60:02d}:05"
+            quoted = name.replace("'", "''")
+            run(tool, "exec", db, "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values("
+                f"'{quoted}','{number}',{i % 2},'{(i // 2) % 2}','{stamp}','kAFQmDzST7DWlj99KOF/cg')")
+            expected[number] = [str(i + 1), name, number, str(i % 2), str((i // 2) % 2), stamp, "kAFQmDzST7DWlj99KOF/cg"]
+        for i in range(0, count, 10):  # update some: a longer alias makes the row grow
+            number = str(100000 + i)
+            out = run(tool, "exec", db, f"update zk_auto_qqlist set A_Name='renamed account number {i}',A_stat=1 "
+                      f"where A_QQ='{number}'").stdout.strip()
+            if out != "1 rows affected":
+                failures.append(f"update of {number}: {out!r}")
+            expected[number][1], expected[number][4] = f"renamed account number {i}", "1"
+        for i in range(5, count, 10):  # delete some
+            number = str(100000 + i)
+            run(tool, "exec", db, f"delete from zk_auto_qqlist where A_QQ='{number}'")
+            del expected[number]
+        duplicate = run(tool, "exec", db, "insert into zk_auto_qqlist(A_Name,A_QQ) values('again','100001')", check=False)
+        if duplicate.returncode != 1:
+            failures.append(f"a duplicate A_QQ was not refused (exit {duplicate.returncode})")
+
+        selected = run(tool, "exec", db, "select ID,A_Name,A_QQ,A_activ,A_stat,A_last,A_pass from zk_auto_qqlist").stdout
+        ours = {row[2]: row for row in (line.split("\t") for line in selected.splitlines()[1:])}
+        if ours != expected:
+            failures.append(f"select gave {len(ours)} rows, expected {len(expected)}; "
+                            f"first difference: {next((k for k in expected if ours.get(k) != expected[k]), None)}")
+
+        checked = run(tool, "check", db, check=False)
+        if checked.stdout.strip() != "ok":
+            failures.append("check: " + checked.stdout.strip()[:500])
+
+        if run("mdb-ver", db).stdout.strip() != "JET4":
+            failures.append("mdb-ver does not say JET4")
+        schema = run("mdb-schema", "--indexes", db, "postgres").stdout
+        for needle in ('"zk_auto_qqlist"', '"zk_auto_sys"', '"a_name"', '"a_pass"', '"s_qqpath"', "UNIQUE INDEX"):
+            if needle.lower() not in schema.lower():
+                failures.append(f"mdb-schema lacks {needle}")
+        exported = run("mdb-export", "-D", "%Y", db, "zk_auto_qqlist").stdout
+        theirs = {row[2]: row for row in list(csv.reader(io.StringIO(exported)))[1:]}
+        if theirs != expected:
+            diff = next((k for k in expected if theirs.get(k) != expected[k]), None)
+            failures.append(f"mdb-export gave {len(theirs)} rows, expected {len(expected)}; first difference {diff}: "
+                            f"{theirs.get(diff)} != {expected.get(diff)}")
+
+    for failure in failures:
+        print(failure)
+    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
