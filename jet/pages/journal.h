@@ -2,50 +2,75 @@
 // The rollback journal's bytes: what Commit writes to "<path>-journal" before it touches the
 // database file, and what Open reads back after a crash. Private to jet/pages.
 //
+// Besides the original bytes of every changed page, the journal carries a checksum of every page's
+// bytes after the transaction (changed and appended pages) and the new page count. So a journal
+// found at Open tells whether its transaction already landed completely in the database file; such
+// a journal is harmless and is simply removed, which is why Commit need not make the journal's
+// removal durable (one folder sync fewer per commit).
+//
 // Invariants:
 //  1. Decode accepts only a journal whose header and every record check out. A journal written in
 //     full and synced always does; a journal torn by a crash before its one Sync completed never
 //     does, and such a journal means the database file was not yet written.
-//  2. Every decoded record names a page below the original page count.
+//  2. Every decoded record names a distinct page below the original page count, and the new page
+//     count is at least the original.
 //
 // On-disk format (little-endian):
 //   OFFSET SIZE DESCRIPTION
-//   0      8    magic "KJRNL\0\0\1"
+//   0      8    magic "KJRNL\0\0\2"
 //   8      4    page size (4096)
-//   12     4    original page count: the file is truncated back to this many pages
-//   16     4    record count
-//   20     4    reserved, zero
-//   24     8    checksum of bytes 0..23
-//   32     ...  records, each 4 + 4 + 8 + 4096 bytes:
-//                 page number, reserved zero, checksum of (header checksum, page number, bytes),
-//                 the page's bytes before the transaction
+//   12     4    original page count: a rollback truncates the file back to this many pages
+//   16     4    new page count: the file's pages after the transaction
+//   20     4    record count R
+//   24     8    reserved, zero
+//   32     8    header checksum: of bytes 0..31
+//   40     R x  records, each 24 + 4096 bytes:
+//                 0  4    page number
+//                 4  4    reserved, zero
+//                 8  8    checksum of the page's bytes after the transaction
+//                 16 8    record checksum: of the header checksum, bytes 0..15, the original bytes
+//                 24 4096 the page's bytes before the transaction
+//   then   8 x A  checksums of the appended pages' bytes, A = new - original page count, in order
+//   then   8      checksum of those A checksums (seeded with the header checksum)
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include "jet/pages/page.h"
 
 namespace jet {
 
-inline constexpr size_t kJournalHeaderSize = 32;
-inline constexpr size_t kJournalRecordSize = 16 + kPageSize;
+inline constexpr size_t kJournalHeaderSize = 40;
+inline constexpr size_t kJournalRecordSize = 24 + kPageSize;
 
 struct JournalPage {
     PageNo page;
-    const uint8_t* bytes;  // borrowed, kPageSize bytes
+    const uint8_t* before;  // borrowed, kPageSize bytes
+    const uint8_t* after;   // borrowed, kPageSize bytes
 };
 
-std::vector<uint8_t> EncodeJournal(uint32_t originalPageCount, const std::vector<JournalPage>& pages);
+// The hash a journal keeps of a page's bytes after the transaction.
+uint64_t PageChecksum(const uint8_t* page);
+
+// `appended`: the bytes of the pages after the original end, in page order.
+std::vector<uint8_t> EncodeJournal(uint32_t originalPageCount, const std::vector<JournalPage>& changed,
+                                   const std::vector<const uint8_t*>& appended);
 
 struct DecodedJournal {
+    struct Record {
+        PageNo page;
+        size_t beforeOffset;  // of the original bytes within `bytes`
+        uint64_t afterChecksum;
+    };
     uint32_t originalPageCount = 0;
-    std::vector<uint8_t> bytes;                      // the whole journal
-    std::vector<std::pair<PageNo, size_t>> records;  // page, offset of its bytes in `bytes`
+    uint32_t newPageCount = 0;
+    std::vector<uint8_t> bytes;  // the whole journal
+    std::vector<Record> records;
+    std::vector<uint64_t> appendedChecksums;  // page originalPageCount + i has appendedChecksums[i]
 };
 
-// nullopt when the journal is not a complete, valid journal.
+// nullopt when the bytes are not a complete, valid journal.
 std::optional<DecodedJournal> DecodeJournal(std::vector<uint8_t> bytes);
 
 }  // namespace jet

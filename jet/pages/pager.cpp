@@ -1,14 +1,18 @@
 // Pager: the page cache, transactions and the rollback journal of one connection.
 //
 // Commit, durable, in this order (each step's sync is what makes the next one safe):
-//   1. "<path>-journal" = header + original bytes of every changed page, one Write, one Sync, then a
-//      sync of the folder so the journal's name survives a crash too;
-//   2. the changed and appended pages into the database file, one Sync;
-//   3. remove the journal, sync the folder: the transaction is committed when the name is gone.
+//   1. "<path>-journal" = header + original bytes of every changed page + checksums of every page's
+//      new bytes, one Write, one Sync, then a sync of the folder so the journal's name survives too;
+//   2. the changed and appended pages into the database file, one Sync: the transaction is durable;
+//   3. remove the journal, without a folder sync.
 // A crash before step 1's Sync leaves a journal that fails its checksums (or no journal) and an
-// untouched database; a crash after it leaves a valid journal that Open plays back. So the journal
-// needs no second sync to "arm" a header: the checksums say whether it was completely written.
-// That is 4 syncs per commit (2 file, 2 folder), the fewest that keep a returned Commit durable.
+// untouched database; a crash after it leaves a valid journal. At Open a valid journal whose new
+// checksums all match the file belongs to a transaction that landed: it is removed; otherwise it is
+// played back. That is why step 3 needs no folder sync (a removal undone by a crash brings back only
+// a journal that Open recognises as landed) and why the journal needs no second sync to "arm" its
+// header: the checksums say whether it was completely written. 3 syncs per commit (2 file, 1 folder).
+// A journal of an older transaction cannot come back after a newer one: step 1 of the newer one
+// recreates the name and syncs the folder.
 
 #include "jet/pages/pager.h"
 
@@ -54,6 +58,7 @@ private:
     Status OpenFile();
     Status CheckJournal();
     Result<std::optional<DecodedJournal>> ReadJournal();
+    Result<bool> HoldsAfterImage(const DecodedJournal& journal);
     Status PlayBack(const DecodedJournal& journal);
     Status RemoveJournal();
     Status ReadFileSize();
@@ -114,19 +119,42 @@ Status Pager::Impl::OpenFile() {
 // A ReadWrite open plays a hot journal back into the file. A ReadOnly open must not write, so it
 // reads through the journal instead: the pages it holds and the original size, in memory only.
 // A journal that does not validate was never synced, so the database was never touched: a writer
-// deletes it, a reader ignores it.
+// deletes it, a reader ignores it. A journal whose transaction landed is only removed, after a Sync
+// so that what we compared is what the disk holds.
 Status Pager::Impl::CheckJournal() {
     if (options_.mode != OpenMode::ReadOnly && options_.mode != OpenMode::ReadWrite) return Status::Ok();
     auto journal = ReadJournal();
     KESTRIN_TRY(journal);
+    bool landed = false;
+    if (*journal) {
+        auto holdsAfterImage = HoldsAfterImage(**journal);
+        KESTRIN_TRY(holdsAfterImage);
+        landed = *holdsAfterImage;
+    }
     if (!writable_) {
-        overlay_ = std::move(*journal);
+        if (*journal && !landed) overlay_ = std::move(*journal);
         return Status::Ok();
     }
-    if (*journal) KESTRIN_TRY(PlayBack(**journal));
+    if (*journal) KESTRIN_TRY(landed ? file_->Sync() : PlayBack(**journal));
     auto exists = fs_.Exists(journalPath_);
     KESTRIN_TRY(exists);
     return *exists ? RemoveJournal() : Status::Ok();
+}
+
+Result<bool> Pager::Impl::HoldsAfterImage(const DecodedJournal& journal) {
+    auto size = file_->Size();
+    KESTRIN_TRY(size);
+    if (*size != uint64_t(journal.newPageCount) * kPageSize) return false;
+    PageBuffer page = NewPage();
+    for (const auto& record : journal.records) {
+        KESTRIN_TRY(file_->Read(ByteOffset(record.page), page.get(), kPageSize));
+        if (PageChecksum(page.get()) != record.afterChecksum) return false;
+    }
+    for (size_t i = 0; i < journal.appendedChecksums.size(); ++i) {
+        KESTRIN_TRY(file_->Read(ByteOffset(PageNo{uint32_t(journal.originalPageCount + i)}), page.get(), kPageSize));
+        if (PageChecksum(page.get()) != journal.appendedChecksums[i]) return false;
+    }
+    return true;
 }
 
 Result<std::optional<DecodedJournal>> Pager::Impl::ReadJournal() {
@@ -138,7 +166,11 @@ Result<std::optional<DecodedJournal>> Pager::Impl::ReadJournal() {
     KESTRIN_TRY(file);
     auto size = (*file)->Size();
     KESTRIN_TRY(size);
-    if (*size > kJournalHeaderSize + uint64_t(UINT32_MAX) * kJournalRecordSize) {
+    // A valid journal holds at most one record and one checksum per page of the file it belongs to
+    // (a transaction only grows the file); anything longer is not ours and is not read into memory.
+    auto fileSize = file_->Size();
+    KESTRIN_TRY(fileSize);
+    if (*size > kJournalHeaderSize + 8 + (*fileSize / kPageSize) * (kJournalRecordSize + 8)) {
         return std::optional<DecodedJournal>();
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(*size));
@@ -147,8 +179,8 @@ Result<std::optional<DecodedJournal>> Pager::Impl::ReadJournal() {
 }
 
 Status Pager::Impl::PlayBack(const DecodedJournal& journal) {
-    for (const auto& [page, offset] : journal.records) {
-        KESTRIN_TRY(file_->Write(ByteOffset(page), journal.bytes.data() + offset, kPageSize));
+    for (const auto& record : journal.records) {
+        KESTRIN_TRY(file_->Write(ByteOffset(record.page), journal.bytes.data() + record.beforeOffset, kPageSize));
     }
     KESTRIN_TRY(file_->Truncate(uint64_t(journal.originalPageCount) * kPageSize));
     return file_->Sync();  // always, even for benchmarks: the journal goes next
@@ -180,9 +212,9 @@ Status Pager::Impl::ReadFileSize() {
 Status Pager::Impl::LoadPage(uint32_t index, uint8_t* into) {
     bool fromJournal = false;
     if (overlay_) {
-        for (const auto& [page, offset] : overlay_->records) {
-            if (ToIndex(page) != index) continue;
-            std::memcpy(into, overlay_->bytes.data() + offset, kPageSize);
+        for (const auto& record : overlay_->records) {
+            if (ToIndex(record.page) != index) continue;
+            std::memcpy(into, overlay_->bytes.data() + record.beforeOffset, kPageSize);
             fromJournal = true;
             break;
         }
@@ -264,7 +296,6 @@ Status Pager::Impl::Commit() {
     KESTRIN_TRY(WriteJournal());
     KESTRIN_TRY(WriteChangedPages());
     KESTRIN_TRY(fs_.Remove(journalPath_));
-    KESTRIN_TRY(SyncFolderIfDurable());
     originals_.clear();
     filePageCount_ = pageCount_;
     state_ = State::Reading;
@@ -273,10 +304,12 @@ Status Pager::Impl::Commit() {
 }
 
 Status Pager::Impl::WriteJournal() {
-    std::vector<JournalPage> pages;
-    pages.reserve(originals_.size());
-    for (const auto& [index, bytes] : originals_) pages.push_back({PageNo{index}, bytes.get()});
-    std::vector<uint8_t> bytes = EncodeJournal(filePageCount_, pages);
+    std::vector<JournalPage> changed;
+    changed.reserve(originals_.size());
+    for (const auto& [index, before] : originals_) changed.push_back({PageNo{index}, before.get(), cache_.at(index).get()});
+    std::vector<const uint8_t*> appended;
+    for (uint32_t index = filePageCount_; index < pageCount_; ++index) appended.push_back(cache_.at(index).get());
+    std::vector<uint8_t> bytes = EncodeJournal(filePageCount_, changed, appended);
     auto journal = fs_.Open(journalPath_, OpenMode::CreateOrTruncate);
     KESTRIN_TRY(journal);
     KESTRIN_TRY((*journal)->Write(0, bytes.data(), bytes.size()));

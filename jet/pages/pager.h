@@ -3,22 +3,28 @@
 // atomic and durable transactions through a rollback journal, and the file lock.
 //
 // States and transitions:
-//   Open(ReadOnly)  -> Reading               shared lock held until the Pager is destroyed
+//   Open(ReadOnly)  -> Reading               shared lock held until the Pager is destroyed; a hot
+//                                            journal is not played back (that would write) but read
+//                                            through: the reader sees the rolled-back image
 //   Open(ReadWrite) -> Reading               exclusive lock held until the Pager is destroyed, so a
 //                                            second connection (any process) gets Locked at Open
 //   Reading  --Begin-->    Writing
 //   Writing  --Commit-->   Reading           all changes of the transaction are in the file, synced
 //   Writing  --Rollback--> Reading           none are; cached pages are restored
-//   any error inside Commit leaves the Pager in Failed: only destruction is allowed, and the next
-//   Open rolls the hot journal back.
+//   any error inside Commit leaves the Pager in Failed: only destruction is allowed (Read, Begin
+//   give Io), and the next Open rolls the hot journal back.
+//   A commit costs 3 syncs: the journal, the journal's folder, the database file.
 //
 // Invariants:
 //  1. Between transactions the file holds a consistent image: the image before or after the last
 //     transaction, also after a crash at any write (the next Open with ReadWrite plays a hot journal
 //     back before anything else reads the file).
 //  2. The journal ("<path>-journal") exists only while a transaction is being committed, or after a
-//     crash during one. It holds the original bytes of every page the transaction changed and the
-//     original file size, and is synced before the database file is written.
+//     crash during or just after one. It holds the original bytes of every page the transaction
+//     changed, the original file size and checksums of the new bytes, and is synced before the
+//     database file is written. Open removes a journal whose transaction landed completely, plays
+//     back any other valid journal, and removes an invalid one (it was never synced, so the
+//     database was never written).
 //  3. Pointers returned by Read and Write stay valid for the Pager's lifetime; their bytes change
 //     only through Write.
 //  4. Every page number is checked against PageCount(): reading past the end is Corrupt, never a

@@ -90,6 +90,16 @@ TEST_P(FileIoContract, OpenModesCreateFailOrTruncateAsNamed) {
     EXPECT_TRUE(fs_->SyncFolderOf(path).ok());
 }
 
+// Paths are UTF-8 in the engine; the Win32 file converts them at the call.
+TEST_P(FileIoContract, NonAsciiPathsNameTheSameFileEveryTime) {
+    std::string path = File("\xE8\xB4\xA6\xE5\x8F\xB7 config.dat");  // "账号 config.dat"
+    ASSERT_TRUE(OpenOrDie(path, OpenMode::CreateNew)->Write(0, "x", 1).ok());
+    EXPECT_TRUE(fs_->Exists(path).value());
+    EXPECT_EQ(OpenOrDie(path, OpenMode::ReadOnly)->Size().value(), 1u);
+    EXPECT_TRUE(fs_->Remove(path).ok());
+    EXPECT_FALSE(fs_->Exists(path).value());
+}
+
 TEST_P(FileIoContract, ReadOnlyFileRefusesWrites) {
     std::string path = File("a");
     OpenOrDie(path, OpenMode::CreateNew);

@@ -7,27 +7,38 @@
 namespace jet {
 namespace {
 
-std::vector<uint8_t> SampleJournal() {
-    std::vector<uint8_t> first(kPageSize, 0x11), second(kPageSize, 0x22);
-    second[100] = 0x33;
-    return EncodeJournal(9, {{PageNo{4}, first.data()}, {PageNo{2}, second.data()}});
-}
+struct Sample {
+    std::vector<uint8_t> first = std::vector<uint8_t>(kPageSize, 0x11);
+    std::vector<uint8_t> second = std::vector<uint8_t>(kPageSize, 0x22);
+    std::vector<uint8_t> appended = std::vector<uint8_t>(kPageSize, 0x44);
 
-TEST(Journal, DecodeGivesBackThePagesAndOriginalCount) {
-    auto journal = DecodeJournal(SampleJournal());
+    std::vector<uint8_t> Journal() {
+        second[100] = 0x33;
+        return EncodeJournal(9, {{PageNo{4}, first.data(), second.data()}, {PageNo{2}, second.data(), first.data()}},
+                             {appended.data(), first.data()});
+    }
+};
+
+TEST(Journal, DecodeGivesBackOriginalBytesAndChecksumsOfTheNewBytes) {
+    Sample sample;
+    auto journal = DecodeJournal(sample.Journal());
     ASSERT_TRUE(journal);
     EXPECT_EQ(journal->originalPageCount, 9u);
+    EXPECT_EQ(journal->newPageCount, 11u);
     ASSERT_EQ(journal->records.size(), 2u);
-    EXPECT_EQ(journal->records[0].first, PageNo{4});
-    EXPECT_EQ(journal->bytes[journal->records[0].second], 0x11);
-    EXPECT_EQ(journal->records[1].first, PageNo{2});
-    EXPECT_EQ(journal->bytes[journal->records[1].second + 100], 0x33);
-    EXPECT_TRUE(DecodeJournal(EncodeJournal(0, {})));
+    EXPECT_EQ(journal->records[0].page, PageNo{4});
+    EXPECT_EQ(journal->bytes[journal->records[0].beforeOffset], 0x11);
+    EXPECT_EQ(journal->records[0].afterChecksum, PageChecksum(sample.second.data()));
+    EXPECT_EQ(journal->records[1].page, PageNo{2});
+    EXPECT_EQ(journal->bytes[journal->records[1].beforeOffset + 100], 0x33);
+    EXPECT_EQ(journal->appendedChecksums,
+              (std::vector<uint64_t>{PageChecksum(sample.appended.data()), PageChecksum(sample.first.data())}));
+    EXPECT_TRUE(DecodeJournal(EncodeJournal(0, {}, {})));
 }
 
 TEST(Journal, EveryTruncationIsRejected) {
-    std::vector<uint8_t> whole = SampleJournal();
-    for (size_t size = 0; size < whole.size(); size += (size < 64 ? 1 : 509)) {
+    std::vector<uint8_t> whole = Sample().Journal();
+    for (size_t size = 0; size < whole.size(); size += (size < 64 || size + 64 > whole.size() ? 1 : 509)) {
         SCOPED_TRACE(size);
         EXPECT_FALSE(DecodeJournal(std::vector<uint8_t>(whole.begin(), whole.begin() + ptrdiff_t(size))));
     }
@@ -35,19 +46,33 @@ TEST(Journal, EveryTruncationIsRejected) {
 
 // A crash tears at sector granularity, but a damaged byte anywhere must be caught as well.
 TEST(Journal, EveryChangedByteIsRejected) {
-    std::vector<uint8_t> whole = SampleJournal();
-    for (size_t at = 0; at < whole.size(); at += (at < 64 || (at > 4140 && at < 4170) ? 1 : 97)) {
+    std::vector<uint8_t> whole = Sample().Journal();
+    for (size_t at = 0; at < whole.size();) {
         SCOPED_TRACE(at);
         std::vector<uint8_t> damaged = whole;
         damaged[at] ^= 0x40;
         EXPECT_FALSE(DecodeJournal(std::move(damaged)));
+        bool inPageBytes = (at - kJournalHeaderSize) % kJournalRecordSize > 24 && at + 64 < whole.size();
+        at += at > kJournalHeaderSize && inPageBytes ? 97 : 1;
     }
 }
 
-TEST(Journal, RecordsOfPagesAtOrPastTheOriginalEndAreRejected) {
+TEST(Journal, RecordsOfPagesPastTheOriginalEndOrTwiceTheSamePageAreRejected) {
     std::vector<uint8_t> page(kPageSize, 0);
-    EXPECT_FALSE(DecodeJournal(EncodeJournal(3, {{PageNo{3}, page.data()}})));
-    EXPECT_TRUE(DecodeJournal(EncodeJournal(4, {{PageNo{3}, page.data()}})));
+    struct Case {
+        const char* name;
+        uint32_t originalPageCount;
+        std::vector<JournalPage> changed;
+        bool valid;
+    } cases[] = {
+        {"last page", 4, {{PageNo{3}, page.data(), page.data()}}, true},
+        {"past the end", 3, {{PageNo{3}, page.data(), page.data()}}, false},
+        {"same page twice", 4, {{PageNo{1}, page.data(), page.data()}, {PageNo{1}, page.data(), page.data()}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DecodeJournal(EncodeJournal(c.originalPageCount, c.changed, {})).has_value(), c.valid);
+    }
 }
 
 }  // namespace

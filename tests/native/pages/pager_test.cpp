@@ -205,7 +205,7 @@ TEST(Pager, NewFileIgnoresAJournalLeftByAnOlderFileOfTheSameName) {
     {
         auto journal = NativeFileSystem().Open(path + "-journal", OpenMode::CreateNew);
         ASSERT_TRUE(journal.ok());
-        std::vector<uint8_t> bytes = EncodeJournal(1, {{PageNo{0}, page.data()}});
+        std::vector<uint8_t> bytes = EncodeJournal(1, {{PageNo{0}, page.data(), page.data()}}, {});
         ASSERT_TRUE((*journal)->Write(0, bytes.data(), bytes.size()).ok());
     }
     auto pager = OpenOrDie(path, OpenMode::CreateNew);
