@@ -72,6 +72,8 @@ Status TreeUpdate::Settle(const std::vector<PathStep>& path, std::optional<Index
     }
     while (level-- > 0) {
         if (Unchanged(report)) return Status::Ok();  // the pages above stay as they are
+        bool onlyMax = !report.emptied && report.newLeft.empty();
+        if (onlyMax && path[level].child == kTailChild) continue;  // a tail has no entry: the change goes up as is
         auto parent = ReadIndexPage(pager_, path[level].pageNo);
         KESTRIN_TRY(parent);
         page = std::move(parent).value();
