@@ -16,7 +16,7 @@ constexpr uint32_t kTemplatePages = 23;  // the size of a new config.dat
 
 // A database-sized file in a fresh temporary folder, removed at the end.
 class ScratchDatabase {
-public:
+  public:
     ScratchDatabase() {
         folder_ = std::filesystem::temp_directory_path() / ("kestrin-bench-" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(folder_);
@@ -32,7 +32,7 @@ public:
     }
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path folder_;
     std::string path_;
 };
@@ -49,8 +49,12 @@ void OpenChangeCommitClose(benchmark::State& state, bool durable) {
     state.SetLabel("us");
 }
 
-void pager_open_change_4_pages_commit_close_durable(benchmark::State& state) { OpenChangeCommitClose(state, true); }
-void pager_open_change_4_pages_commit_close_no_sync(benchmark::State& state) { OpenChangeCommitClose(state, false); }
+void pager_open_change_4_pages_commit_close_durable(benchmark::State& state) {
+    OpenChangeCommitClose(state, true);
+}
+void pager_open_change_4_pages_commit_close_no_sync(benchmark::State& state) {
+    OpenChangeCommitClose(state, false);
+}
 
 void pager_open_read_close(benchmark::State& state) {
     ScratchDatabase db;

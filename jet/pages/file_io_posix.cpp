@@ -22,7 +22,7 @@ Status ErrnoStatus(const std::string& path, const char* what, int err) {
 }
 
 class PosixFile final : public FileIo {
-public:
+  public:
     PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     ~PosixFile() override { ::close(fd_); }
     PosixFile(const PosixFile&) = delete;
@@ -88,17 +88,21 @@ public:
 
     const std::string& Path() const override { return path_; }
 
-private:
+  private:
     int fd_;  // owned
     std::string path_;
 };
 
 int OpenFlags(OpenMode mode) {
     switch (mode) {
-        case OpenMode::ReadOnly: return O_RDONLY;
-        case OpenMode::ReadWrite: return O_RDWR;
-        case OpenMode::CreateNew: return O_RDWR | O_CREAT | O_EXCL;
-        case OpenMode::CreateOrTruncate: return O_RDWR | O_CREAT | O_TRUNC;
+        case OpenMode::ReadOnly:
+            return O_RDONLY;
+        case OpenMode::ReadWrite:
+            return O_RDWR;
+        case OpenMode::CreateNew:
+            return O_RDWR | O_CREAT | O_EXCL;
+        case OpenMode::CreateOrTruncate:
+            return O_RDWR | O_CREAT | O_TRUNC;
     }
     return O_RDONLY;
 }
@@ -111,7 +115,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 class PosixFileSystem final : public FileSystem {
-public:
+  public:
     Result<std::unique_ptr<FileIo>> Open(const std::string& path, OpenMode mode) override {
         int fd;
         do {

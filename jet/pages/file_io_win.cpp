@@ -42,7 +42,7 @@ OVERLAPPED At(uint64_t offset) {
 }
 
 class WinFile final : public FileIo {
-public:
+  public:
     WinFile(HANDLE handle, std::string path) : handle_(handle), path_(std::move(path)) {}
     ~WinFile() override { CloseHandle(handle_); }  // releases the lock too
     WinFile(const WinFile&) = delete;
@@ -135,7 +135,7 @@ public:
 
     const std::string& Path() const override { return path_; }
 
-private:
+  private:
     HANDLE handle_;  // owned
     std::string path_;
     LockMode lock_ = LockMode::None;
@@ -144,15 +144,18 @@ private:
 DWORD Disposition(OpenMode mode) {
     switch (mode) {
         case OpenMode::ReadOnly:
-        case OpenMode::ReadWrite: return OPEN_EXISTING;
-        case OpenMode::CreateNew: return CREATE_NEW;
-        case OpenMode::CreateOrTruncate: return CREATE_ALWAYS;
+        case OpenMode::ReadWrite:
+            return OPEN_EXISTING;
+        case OpenMode::CreateNew:
+            return CREATE_NEW;
+        case OpenMode::CreateOrTruncate:
+            return CREATE_ALWAYS;
     }
     return OPEN_EXISTING;
 }
 
 class WinFileSystem final : public FileSystem {
-public:
+  public:
     Result<std::unique_ptr<FileIo>> Open(const std::string& path, OpenMode mode) override {
         DWORD access = mode == OpenMode::ReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
         HANDLE handle = CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

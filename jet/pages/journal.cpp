@@ -44,11 +44,15 @@ uint64_t RecordChecksum(uint64_t headerChecksum, const uint8_t* record) {
     return Checksum(Checksum(headerChecksum, record, 16), record + 24, kPageSize);
 }
 
-size_t AppendedOffset(uint32_t recordCount) { return kJournalHeaderSize + size_t(recordCount) * kJournalRecordSize; }
+size_t AppendedOffset(uint32_t recordCount) {
+    return kJournalHeaderSize + size_t(recordCount) * kJournalRecordSize;
+}
 
 }  // namespace
 
-uint64_t PageChecksum(const uint8_t* page) { return Checksum(0, page, kPageSize); }
+uint64_t PageChecksum(const uint8_t* page) {
+    return Checksum(0, page, kPageSize);
+}
 
 std::vector<uint8_t> EncodeJournal(uint32_t originalPageCount, const std::vector<JournalPage>& changed,
                                    const std::vector<const uint8_t*>& appended) {

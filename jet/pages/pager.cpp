@@ -30,14 +30,16 @@ namespace {
 
 using PageBuffer = std::unique_ptr<uint8_t[]>;
 
-PageBuffer NewPage() { return PageBuffer(new uint8_t[kPageSize]()); }
+PageBuffer NewPage() {
+    return PageBuffer(new uint8_t[kPageSize]());
+}
 
 enum class State { Reading, Writing, Failed };
 
 }  // namespace
 
 class Pager::Impl {
-public:
+  public:
     Impl(FileSystem& fs, std::string path, Options options)
         : fs_(fs), path_(std::move(path)), journalPath_(path_ + "-journal"), options_(options) {}
 
@@ -54,7 +56,7 @@ public:
     Status Commit();
     void Rollback();
 
-private:
+  private:
     Status OpenFile();
     Status CheckJournal();
     Result<std::optional<DecodedJournal>> ReadJournal();
@@ -78,8 +80,8 @@ private:
     std::unique_ptr<FileIo> file_;
     State state_ = State::Reading;
     bool writable_ = false;
-    uint32_t filePageCount_ = 0;  // pages in the file as last committed
-    uint32_t pageCount_ = 0;      // filePageCount_ plus the pages appended by the open transaction
+    uint32_t filePageCount_ = 0;                      // pages in the file as last committed
+    uint32_t pageCount_ = 0;                          // filePageCount_ plus the pages appended by the open transaction
     std::unordered_map<uint32_t, PageBuffer> cache_;  // every page touched; buffers never move or die
     std::map<uint32_t, PageBuffer> originals_;        // file pages changed in this transaction: before-bytes
     std::optional<DecodedJournal> overlay_;           // read-only view of a hot journal left by a crash
@@ -227,18 +229,19 @@ Status Pager::Impl::LoadPage(uint32_t index, uint8_t* into) {
 void Pager::Impl::SetLoadTransform(std::function<void(PageNo, uint8_t*)> transform) {
     transform_ = std::move(transform);
     // Pages already cached were loaded without this transform: load them again, in place, so
-    // their pointers stay valid. A page that fails to load keeps its old bytes; nothing reads it
-    // as decrypted data without the format layer's checks anyway.
+    // their pointers stay valid (pages changed by an open transaction keep the changes). A page that
+    // fails to load keeps its old bytes; the format layer checks every page it reads anyway.
     for (auto& [index, buffer] : cache_) {
-        if (index != 0 && index < filePageCount_) (void)LoadPage(index, buffer.get());
+        bool changed = originals_.count(index) != 0;
+        if (index != 0 && index < filePageCount_ && !changed) (void)LoadPage(index, buffer.get());
     }
 }
 
 Result<uint8_t*> Pager::Impl::CachedPage(uint32_t index) {
     if (state_ == State::Failed) return Error(ErrorCode::Io, "an earlier commit failed; reopen the database");
     if (index >= pageCount_) {
-        return Error(ErrorCode::Corrupt, "page " + std::to_string(index) + " is past the end (" +
-                                             std::to_string(pageCount_) + " pages)");
+        return Error(ErrorCode::Corrupt,
+                     "page " + std::to_string(index) + " is past the end (" + std::to_string(pageCount_) + " pages)");
     }
     auto found = cache_.find(index);
     if (found != cache_.end()) return found->second.get();
@@ -306,7 +309,8 @@ Status Pager::Impl::Commit() {
 Status Pager::Impl::WriteJournal() {
     std::vector<JournalPage> changed;
     changed.reserve(originals_.size());
-    for (const auto& [index, before] : originals_) changed.push_back({PageNo{index}, before.get(), cache_.at(index).get()});
+    for (const auto& [index, before] : originals_)
+        changed.push_back({PageNo{index}, before.get(), cache_.at(index).get()});
     std::vector<const uint8_t*> appended;
     for (uint32_t index = filePageCount_; index < pageCount_; ++index) appended.push_back(cache_.at(index).get());
     std::vector<uint8_t> bytes = EncodeJournal(filePageCount_, changed, appended);
@@ -327,7 +331,9 @@ Status Pager::Impl::WriteChangedPages() {
     return SyncIfDurable(*file_);
 }
 
-Status Pager::Impl::SyncIfDurable(FileIo& file) { return options_.syncOnCommit ? file.Sync() : Status::Ok(); }
+Status Pager::Impl::SyncIfDurable(FileIo& file) {
+    return options_.syncOnCommit ? file.Sync() : Status::Ok();
+}
 
 Status Pager::Impl::SyncFolderIfDurable() {
     return options_.syncOnCommit ? fs_.SyncFolderOf(journalPath_) : Status::Ok();
@@ -360,17 +366,35 @@ Result<std::unique_ptr<Pager>> Pager::Open(FileSystem& fs, const std::string& pa
 Pager::Pager(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Pager::~Pager() = default;
 
-uint32_t Pager::PageCount() const { return impl_->PageCount(); }
-const std::string& Pager::Path() const { return impl_->Path(); }
+uint32_t Pager::PageCount() const {
+    return impl_->PageCount();
+}
+const std::string& Pager::Path() const {
+    return impl_->Path();
+}
 void Pager::SetLoadTransform(std::function<void(PageNo, uint8_t*)> transform) {
     impl_->SetLoadTransform(std::move(transform));
 }
-Result<const uint8_t*> Pager::Read(PageNo page) { return impl_->Read(page); }
-Status Pager::Begin() { return impl_->Begin(); }
-bool Pager::InTransaction() const { return impl_->InTransaction(); }
-Result<uint8_t*> Pager::Write(PageNo page) { return impl_->Write(page); }
-Result<PageNo> Pager::Append() { return impl_->Append(); }
-Status Pager::Commit() { return impl_->Commit(); }
-void Pager::Rollback() { impl_->Rollback(); }
+Result<const uint8_t*> Pager::Read(PageNo page) {
+    return impl_->Read(page);
+}
+Status Pager::Begin() {
+    return impl_->Begin();
+}
+bool Pager::InTransaction() const {
+    return impl_->InTransaction();
+}
+Result<uint8_t*> Pager::Write(PageNo page) {
+    return impl_->Write(page);
+}
+Result<PageNo> Pager::Append() {
+    return impl_->Append();
+}
+Status Pager::Commit() {
+    return impl_->Commit();
+}
+void Pager::Rollback() {
+    impl_->Rollback();
+}
 
 }  // namespace jet

@@ -44,7 +44,9 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-Status Dead(const std::string& path) { return Status(ErrorCode::Io, path + ": the machine crashed"); }
+Status Dead(const std::string& path) {
+    return Status(ErrorCode::Io, path + ": the machine crashed");
+}
 
 }  // namespace
 
@@ -85,7 +87,7 @@ struct CrashFileSystem::State {
 namespace {
 
 class CrashFile final : public FileIo {
-public:
+  public:
     using Node = CrashFileSystem::Node;
     using State = CrashFileSystem::State;
 
@@ -151,7 +153,7 @@ public:
 
     const std::string& Path() const override { return path_; }
 
-private:
+  private:
     bool Alive() const { return !state_->crashed && state_->generation == generation_; }
     Status CheckWritable() const {
         if (!Alive()) return Dead(path_);
@@ -219,10 +221,18 @@ Status CrashFileSystem::SyncFolderOf(const std::string& path) {
     return Status::Ok();
 }
 
-void CrashFileSystem::CrashAtSync(uint64_t n) { state_->crashAtSync = n == 0 ? 0 : state_->syncCount + n; }
-void CrashFileSystem::CrashNow() { state_->crashed = true; }
-bool CrashFileSystem::Crashed() const { return state_->crashed; }
-uint64_t CrashFileSystem::SyncCount() const { return state_->syncCount; }
+void CrashFileSystem::CrashAtSync(uint64_t n) {
+    state_->crashAtSync = n == 0 ? 0 : state_->syncCount + n;
+}
+void CrashFileSystem::CrashNow() {
+    state_->crashed = true;
+}
+bool CrashFileSystem::Crashed() const {
+    return state_->crashed;
+}
+uint64_t CrashFileSystem::SyncCount() const {
+    return state_->syncCount;
+}
 
 void CrashFileSystem::Restart(uint32_t seed, CrashLoss loss) {
     std::mt19937 rng(seed);

@@ -40,7 +40,7 @@ namespace jet::testing {
 enum class CrashLoss { Random, DropAll, KeepAll };
 
 class CrashFileSystem : public FileSystem {
-public:
+  public:
     CrashFileSystem();
     ~CrashFileSystem() override;
 
@@ -65,16 +65,16 @@ public:
     struct Node;
     struct State;
 
-protected:
+  protected:
     explicit CrashFileSystem(bool trackUnsynced);
 
-private:
+  private:
     std::shared_ptr<State> state_;  // shared with the files opened, which may outlive a Restart
 };
 
 // The same files held in memory, with no crash bookkeeping (every write is as good as synced).
 class MemoryFileSystem final : public CrashFileSystem {
-public:
+  public:
     MemoryFileSystem() : CrashFileSystem(false) {}
 };
 

@@ -40,7 +40,7 @@ struct FaultPlan {
 };
 
 class FaultyFileIo final : public FileIo {
-public:
+  public:
     FaultyFileIo(std::unique_ptr<FileIo> base, std::shared_ptr<FaultPlan> plan);
 
     Status Read(uint64_t offset, void* data, size_t size) override;
@@ -51,13 +51,13 @@ public:
     Status Lock(LockMode mode) override;
     const std::string& Path() const override { return base_->Path(); }
 
-private:
+  private:
     std::unique_ptr<FileIo> base_;
     std::shared_ptr<FaultPlan> plan_;
 };
 
 class FaultyFileSystem final : public FileSystem {
-public:
+  public:
     explicit FaultyFileSystem(FileSystem& base);  // base: borrowed, outlives this
 
     Result<std::unique_ptr<FileIo>> Open(const std::string& path, OpenMode mode) override;
@@ -70,7 +70,7 @@ public:
     bool Triggered() const { return plan_->triggered; }
     uint64_t CallCount() const { return plan_->callCount; }
 
-private:
+  private:
     FileSystem& base_;
     std::shared_ptr<FaultPlan> plan_;
 };

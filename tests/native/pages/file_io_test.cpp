@@ -24,7 +24,7 @@ struct FileSystemKind {
 };
 
 class FileIoContract : public ::testing::TestWithParam<FileSystemKind> {
-protected:
+  protected:
     void SetUp() override {
         owned_ = GetParam().make ? GetParam().make() : nullptr;
         fs_ = owned_ ? owned_.get() : &NativeFileSystem();

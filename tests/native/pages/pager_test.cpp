@@ -87,7 +87,6 @@ TEST(Pager, FileSizeMustBeWholePages) {
     }
 }
 
-
 // Fills every page of a new file with its own number.
 void MakeFile(const std::string& path, uint32_t pageCount) {
     auto pager = OpenOrDie(path, OpenMode::CreateOrTruncate);

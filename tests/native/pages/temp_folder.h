@@ -11,7 +11,7 @@
 namespace jet::testing {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         static std::atomic<int> counter{0};
         auto base = std::filesystem::temp_directory_path();
@@ -34,7 +34,7 @@ public:
         return std::string(u8.begin(), u8.end());
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -12,7 +12,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Status WriteAll(FileIo& file, const Bytes& bytes) { return file.Write(0, bytes.data(), bytes.size()); }
+Status WriteAll(FileIo& file, const Bytes& bytes) {
+    return file.Write(0, bytes.data(), bytes.size());
+}
 
 TEST(CrashFileSystem, RestartKeepsExactlySyncedBytesAndNamesUnderDropAllAndEverythingUnderKeepAll) {
     struct Case {
@@ -108,7 +110,7 @@ TEST(FaultyFileSystem, FailsExactlyTheChosenCallOrEveryCallFromIt) {
         auto file = fs.Open("f", OpenMode::CreateNew);  // call 1
         ASSERT_TRUE(file.ok());
         fs.FailCall(2, c.persistent);
-        EXPECT_TRUE(WriteAll(**file, Bytes(3, 9)).ok());           // call 2
+        EXPECT_TRUE(WriteAll(**file, Bytes(3, 9)).ok());                 // call 2
         EXPECT_EQ(WriteAll(**file, Bytes(5, 9)).code(), ErrorCode::Io);  // call 3
         EXPECT_TRUE(fs.Triggered());
         EXPECT_EQ((*file)->Size().code(), c.fourthCall);
