@@ -30,10 +30,12 @@ Snapshot Rows(Database& db) {
     auto table = db.GetTable("zk_auto_qqlist");
     EXPECT_TRUE(table.ok());
     if (!table.ok()) return rows;
-    EXPECT_TRUE((*table)->Scan([&](RowPointer, const std::vector<Value>& row) {
+    EXPECT_TRUE((*table)
+                    ->Scan([&](RowPointer, const std::vector<Value>& row) {
                         rows[std::get<int64_t>(row[0])] = row;
                         return true;
-                    }).ok());
+                    })
+                    .ok());
     return rows;
 }
 
@@ -61,7 +63,8 @@ Status TheChange(FileSystem& fs) {
         auto found = (*table)->FindEqual(2, Value(std::to_string(10000 + n)));
         KESTRIN_TRY(found);
         if (found->size() != 1) return Status(ErrorCode::NotFound, "row " + std::to_string(n));
-        KESTRIN_TRY((*table)->Update((*found)[0], {{6, Value(std::string(200, 'u'))}, {2, Value("u" + std::to_string(n))}}));
+        KESTRIN_TRY(
+            (*table)->Update((*found)[0], {{6, Value(std::string(200, 'u'))}, {2, Value("u" + std::to_string(n))}}));
     }
     for (int n : {4, 151, 297}) {
         auto found = (*table)->FindEqual(2, Value(std::to_string(10000 + n)));
@@ -73,7 +76,7 @@ Status TheChange(FileSystem& fs) {
 }
 
 class Recovery : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         before_ = new std::vector<uint8_t>(SetUpFile());
         MemoryFileSystem fs;
@@ -170,7 +173,8 @@ TEST(DamagedFile, ForeignAndDamagedFilesGiveTypedErrorsAndAreNeverWritten) {
         {"not a database", std::vector<uint8_t>(8192, 'x'), kPassword, ErrorCode::NotJet4},
         {"wrong password", good, "Tq4wnBkdy.rHsLmZXJo", ErrorCode::BadPassword},
         {"no password given", good, "", ErrorCode::BadPassword},
-        {"truncated inside a page", std::vector<uint8_t>(good.begin(), good.begin() + 10000), kPassword, ErrorCode::Corrupt},
+        {"truncated inside a page", std::vector<uint8_t>(good.begin(), good.begin() + 10000), kPassword,
+         ErrorCode::Corrupt},
         {"truncated before the catalog's data", std::vector<uint8_t>(good.begin(), good.begin() + 8 * 4096), kPassword,
          ErrorCode::Corrupt},
         {"catalog TDEF overwritten", with(2 * 4096, std::vector<uint8_t>(4096, 0x5A)), kPassword, ErrorCode::Corrupt},
@@ -224,6 +228,49 @@ TEST(DamagedFile, RandomBytesInTheCatalogNeverCrashOrGetWritten) {
         EXPECT_TRUE(*fs.Contents(kPath) == file);
     }
     EXPECT_GT(refused, 0);
+}
+
+}  // namespace
+}  // namespace jet::test
+
+#include "jet/format/db_header.h"
+#include "jet/format/jet4_layout.h"
+
+namespace jet::test {
+namespace {
+
+// Files with page encryption (a non-zero database key) are read through the RC4 page transform
+// and refused for writing.
+TEST(EncryptedFile, PagesAreDecryptedOnReadAndWritesRefused) {
+    MemoryFileSystem fs;
+    {
+        auto db = CreateProductDb(fs, kPath);
+        auto table = db->GetTable("zk_auto_qqlist");
+        ASSERT_TRUE((*table)->Insert(QqRow(1)).ok());
+    }
+    auto file = *fs.Contents(kPath);
+    const uint32_t dbKey = 0x5EED1234;
+    uint8_t key[4];
+    PutLe32(key, dbKey);
+    for (int i = 0; i < 4; ++i) file[Jet4Layout::kHeaderDbKey + i] ^= key[i];
+    for (uint32_t page = 1; page < file.size() / 4096; ++page)
+        PageDecryptTransform(dbKey)(PageNo(page), &file[page * 4096]);
+    fs.SetFile(kPath, file);
+    auto db = Database::Open(fs, kPath, kPassword, OpenMode::ReadOnly);
+    ASSERT_TRUE(db.ok()) << db.status().ToString();
+    auto table = (*db)->GetTable("zk_auto_qqlist");
+    ASSERT_TRUE(table.ok());
+    EXPECT_EQ((*table)->RowCount(), 1u);
+    auto found = (*table)->FindEqual(2, Value(std::string("10001")));
+    ASSERT_TRUE(found.ok());
+    EXPECT_EQ(found->size(), 1u);
+    db->reset();
+    auto writable = Database::Open(fs, kPath, kPassword, OpenMode::ReadWrite);
+    ASSERT_TRUE(writable.ok());
+    auto again = (*writable)->GetTable("zk_auto_qqlist");
+    ASSERT_TRUE(again.ok());
+    EXPECT_FALSE((*again)->Insert(QqRow(2)).ok());
+    EXPECT_TRUE(*fs.Contents(kPath) == file);
 }
 
 }  // namespace

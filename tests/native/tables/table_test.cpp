@@ -211,3 +211,80 @@ TEST(LargeTable, HundredThousandRowsStayConsistentAndReadable) {
 
 }  // namespace
 }  // namespace jet::test
+
+namespace jet::test {
+namespace {
+
+TEST(Types, EveryWritableTypeRoundTripsAndMdbtoolsReadsIt) {
+    TempFolder folder;
+    std::string path = folder.File("types.mdb");
+    auto created = Database::Create(NativeFileSystem(), path, "", CreateOptions{kFixedNow, 0, OpenMode::CreateNew});
+    ASSERT_TRUE(created.ok()) << created.status().ToString();
+    auto& db = *created;
+    TableSpec spec;
+    spec.name = "types";
+    spec.columns = {{"flag", ColumnType::Boolean, 1, false},   {"small", ColumnType::Byte, 1, false},
+                    {"money", ColumnType::Currency, 8, false}, {"ratio", ColumnType::Double, 8, false},
+                    {"single", ColumnType::Single, 4, false},  {"stamp", ColumnType::DateTime, 8, false},
+                    {"notes", ColumnType::Memo, 0, false},     {"blob", ColumnType::Binary, 10, false}};
+    spec.indexes = {{"by_stamp", {5}, false, false}};
+    ASSERT_TRUE(db->CreateTable(spec).ok());
+    auto table = db->GetTable("types");
+    ASSERT_TRUE(table.ok());
+    std::vector<Value> values{Value(true),
+                              Value(int64_t(200)),
+                              Value(Currency{123456}),
+                              Value(-2.5),
+                              Value(0.25),
+                              Value(ToJetDate({2026, 12, 7, 9, 7, 3})),
+                              Value(std::string(1000, 'm')),
+                              Value(Bytes{1, 2, 3})};
+    ColumnValues change;
+    for (size_t i = 0; i < values.size(); ++i) change.push_back({i, values[i]});
+    auto row = (*table)->Insert(change);
+    ASSERT_TRUE(row.ok()) << row.status().ToString();
+    ASSERT_TRUE((*table)->Insert({{0, Value(false)}}).ok());
+    auto back = (*table)->ReadRow(*row);
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(*back, values);
+    auto found = (*table)->FindEqual(5, values[5]);
+    ASSERT_TRUE(found.ok());
+    EXPECT_EQ(found->size(), 1u);
+    EXPECT_EQ(Joined(Problems(*db)), "");
+    EXPECT_EQ((*table)->Insert({{6, Value(std::string(5000, 'x'))}}).code(), ErrorCode::TooLarge);
+    db.reset();
+    std::string exported = RunCommand("mdb-export " + path + " types");
+    EXPECT_NE(exported.find("1,200,12.3456,-2.5,0.25,\"12/07/26 09:07:03\",\"" + std::string(1000, 'm')),
+              std::string::npos)
+        << exported.substr(0, 300);
+    EXPECT_NE(exported.find("\n0,,,,,,,"), std::string::npos) << exported.substr(0, 300);
+}
+
+TEST(Types, TableWithADefinitionOverSeveralPagesIsCreatedAndRead) {
+    TempFolder folder;
+    std::string path = folder.File("wide.mdb");
+    {
+        auto db =
+            Database::Create(NativeFileSystem(), path, kPassword, CreateOptions{kFixedNow, 0, OpenMode::CreateNew});
+        ASSERT_TRUE(db.ok());
+        TableSpec spec;
+        spec.name = "wide";
+        for (int i = 0; i < 150; ++i)
+            spec.columns.push_back({"column_with_a_long_name_" + std::to_string(i), ColumnType::Long, 4, false});
+        ASSERT_TRUE((*db)->CreateTable(spec).ok());
+        auto table = (*db)->GetTable("wide");
+        ASSERT_TRUE(table.ok());
+        ASSERT_TRUE((*table)->Insert({{0, Value(int64_t(7))}, {149, Value(int64_t(9))}}).ok());
+        EXPECT_EQ(Joined(Problems(**db)), "");
+    }
+    auto db = Database::Open(NativeFileSystem(), path, kPassword, OpenMode::ReadOnly);
+    ASSERT_TRUE(db.ok());
+    auto table = (*db)->GetTable("wide");
+    ASSERT_TRUE(table.ok());
+    EXPECT_EQ((*table)->Columns().size(), 150u);
+    EXPECT_EQ(RunCommand("mdb-export " + path + " wide").substr(0, 26), "column_with_a_long_name_0,");
+    EXPECT_EQ(RunCommand("mdb-count " + path + " wide"), "1\n");
+}
+
+}  // namespace
+}  // namespace jet::test
