@@ -168,11 +168,13 @@ Result<std::optional<DecodedJournal>> Pager::Impl::ReadJournal() {
     KESTRIN_TRY(file);
     auto size = (*file)->Size();
     KESTRIN_TRY(size);
-    // A valid journal holds at most one record and one checksum per page of the file it belongs to
-    // (a transaction only grows the file); anything longer is not ours and is not read into memory.
+    // A valid journal holds at most one record per page of the file it belongs to (the file never
+    // shrinks below the original size while its journal exists) and one checksum per appended page
+    // (a Jet file ends at 2 GB); anything longer is not ours and is not read into memory.
     auto fileSize = file_->Size();
     KESTRIN_TRY(fileSize);
-    if (*size > kJournalHeaderSize + 8 + (*fileSize / kPageSize) * (kJournalRecordSize + 8)) {
+    constexpr uint64_t kMaxAppendedPages = (uint64_t(2) << 30) / kPageSize;
+    if (*size > kJournalHeaderSize + 8 + (*fileSize / kPageSize) * kJournalRecordSize + kMaxAppendedPages * 8) {
         return std::optional<DecodedJournal>();
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(*size));
