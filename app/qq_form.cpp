@@ -1,0 +1,233 @@
+// QQ_form: creation, the message dispatch, the load handler and closing. The list, the menus, the
+// tray icon and the options are in qq_form_list.cpp and qq_form_commands.cpp.
+#include "app/qq_form.h"
+
+#include <commctrl.h>
+
+#include "app/qq_form_logic.h"
+#include "app/res_files.h"
+#include "resources/resource_ids.h"
+#include "store/account_db.h"
+#include "win/dialog.h"
+#include "win/dpi.h"
+#include "win/listview.h"
+#include "win/resources.h"
+#include "win/files.h"
+#include "win/strings.h"
+
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTimer1IntervalMs = 1000;
+
+}  // namespace
+
+class QQ_form::DownloadEvents : public FetchwellEvents {
+public:
+    explicit DownloadEvents(QQ_form& form) : form_(form) {}
+    void Completed(int32_t value) override { form_.OnDownloadCompleted(value); }
+
+private:
+    QQ_form& form_;
+};
+
+QQ_form::QQ_form(HINSTANCE instance, Services& services, GlobalSettings& globals, AccountDb& db)
+    : instance_(instance), services_(services), globals_(globals), db_(db), programPath_(ProgramPath()) {}
+
+QQ_form::~QQ_form() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool QQ_form::Load() {
+    if (hwnd_) return loaded_;
+    CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_QQ_FORM), nullptr, DlgProc, reinterpret_cast<LPARAM>(this));
+    return hwnd_ && loaded_;
+}
+
+HWND QQ_form::ListView1() const { return GetDlgItem(hwnd_, IDC_QQ_FORM_LISTVIEW1); }
+
+INT_PTR CALLBACK QQ_form::DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    QQ_form* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<QQ_form*>(lParam);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<QQ_form*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    INT_PTR result = self->HandleMessage(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+INT_PTR QQ_form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            OnInit();
+            return FALSE;  // the focus stays where the load put it
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_NOTIFY:
+            return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+        case WM_SIZE:
+            OnSize(wParam);
+            return FALSE;
+        case kTrayCallbackMessage:
+            OnTrayMessage(LOWORD(lParam));
+            return TRUE;
+        case WM_TIMER:
+            if (wParam == kTimer1) OnTimer1();
+            return TRUE;
+        case WM_SETCURSOR:
+            return OnSetCursor(reinterpret_cast<HWND>(wParam));
+        case WM_CTLCOLORSTATIC:
+            return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_CLOSE:
+            OnClosing();
+            DestroyWindow(hwnd_);
+            return TRUE;
+        case WM_DESTROY:
+            OnDestroy();
+            return TRUE;
+        default:
+            if (msg == TaskbarCreatedMessage() && msg != 0) tray_.Readd();
+            return FALSE;
+    }
+}
+
+void QQ_form::OnInit() {
+    appIcon_.Reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    appIconSmall_.Reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON),
+                                                      GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon_.Get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIconSmall_.Get()));
+    popups_.Reset(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_QQ_FORM_POPUPS)));
+    tray_.Init(hwnd_, appIconSmall_.Get(), ToWide(TrayTip(globals_.AppTitle, globals_.AppVersion)));
+    downloadEvents_ = std::make_unique<DownloadEvents>(*this);
+    qq_dl_ = services_.downloads->Create();
+    if (qq_dl_) qq_dl_->SetEvents(downloadEvents_.get());
+    SetUpListView();
+    RunLoadSteps();
+}
+
+// The load handler. Every failing step is skipped, except opening config.dat, which ends the
+// program (the store shows the message).
+void QQ_form::RunLoadSteps() {
+    SetWindowTextW(hwnd_, ToWide(globals_.AppTitle + " " + globals_.AppVersion).c_str());
+    SetUpLabel2();
+    if (!db_.OpenDb().ok()) {
+        ended_ = true;
+        return;
+    }
+    StoredSettings stored = ReadStoredSettings(db_.Conn());
+    if (stored.qqPath) globals_.QQPath = *stored.qqPath;
+    globals_.ExitAfterLogin = ExitAfterLoginFrom(stored.exitAfterLogin);
+    startupPassword_ = stored.startupPassword;
+    (void)db_.CloseDb();
+    // Setting the boxes from the program does not raise their click handlers here: the registry and
+    // the table already hold what the boxes show, so those handlers would store nothing new.
+    SetItemChecked(hwnd_, IDC_QQ_FORM_CHECK1, RunValueExists());
+    SetItemChecked(hwnd_, IDC_QQ_FORM_CHECK2, globals_.ExitAfterLogin == 1);
+    LoadAccountsIntoList();
+    if (ended_) return;
+    RefreshCommands();
+    services_.clock->Sleep(100);
+    KillFile(ToWide(globals_.VersionFile));
+    KillLeftoverUpdateFiles();
+    // A stored start-up password is asked for by QQ_login (it comes with the settings dialogs), which
+    // then starts the check itself; until it exists the window simply opens.
+    if (startupPassword_.empty()) StartUpdateCheck(0, 5);
+    loaded_ = true;
+}
+
+void QQ_form::LoadAccountsIntoList() {
+    if (!db_.OpenDb().ok()) {
+        ended_ = true;
+        return;
+    }
+    std::vector<StoredAccount> accounts = ReadStoredAccounts(db_.Conn());
+    (void)db_.CloseDb();
+    HWND list = ListView1();
+    int dpi = WindowDpi(hwnd_);
+    ListViewAddColumn(list, Text(IDS_COLUMN_QQ), TwipsToPixels(1700, dpi));
+    ListViewAddColumn(list, Text(IDS_COLUMN_LAST_LOGIN), TwipsToPixels(2320, dpi));
+    for (const StoredAccount& account : accounts) {
+        int row = ListViewAppendRow(list, ToWide(account.name), StatusImage(account.stat));
+        if (row < 0) continue;
+        ListViewSetText(list, row, 1, ToWide(account.last));
+        ListViewSetChecked(list, row, RowTicked(account.activ));
+        ListViewSetSelected(list, row, false);
+    }
+}
+
+// The program folder is the one UpdaterPath lies in.
+void QQ_form::KillLeftoverUpdateFiles() {
+    std::wstring folder = ToWide(FolderOfPath(globals_.UpdaterPath));
+    KillFile(folder + L"\\update.exe");
+    KillFile(folder + L"\\更新程序.exe");
+}
+
+void QQ_form::OnClosing() {
+    TrayRemove();
+    KillLeftoverUpdateFiles();
+}
+
+void QQ_form::OnDestroy() {
+    OnClosing();
+    KillTimer(hwnd_, kTimer1);
+    if (qq_dl_) qq_dl_->StopDownload();
+    if (tooltip_) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+    PostQuitMessage(0);
+}
+
+void QQ_form::Unload() {
+    if (hwnd_) SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void QQ_form::update_date(const std::string& url, const std::string& folder) {
+    if (!qq_dl_) return;
+    qq_dl_->SetDownloadUrl(url);
+    qq_dl_->SetSaveFolder(folder);
+    qq_dl_->StartDownload();
+}
+
+void QQ_form::StartUpdateCheck(int16_t source, int16_t ticks) {
+    globals_.UpdateCheckSource = source;
+    globals_.UpdateCheckTicks = ticks;
+    update_date(globals_.VersionUrl, FolderOfPath(globals_.VersionFile));
+    SetTimer(hwnd_, kTimer1, kTimer1IntervalMs, nullptr);
+}
+
+void QQ_form::OnTimer1() {
+    globals_.UpdateCheckTicks = static_cast<int16_t>(globals_.UpdateCheckTicks - 1);
+    if (globals_.UpdateCheckTicks >= 1) return;
+    if (qq_dl_) qq_dl_->StopDownload();
+    KillTimer(hwnd_, kTimer1);
+    EvaluateUpdateCheck();
+}
+
+void QQ_form::OnDownloadCompleted(int32_t value) {
+    if (value <= 0) return;  // the timer goes on counting
+    if (qq_dl_) qq_dl_->StopDownload();
+    KillTimer(hwnd_, kTimer1);
+    globals_.UpdateCheckTicks = 0;
+    EvaluateUpdateCheck();
+}
+
+// Reading the version file and offering the update come with the update check itself; until then a
+// finished check leaves the downloaded file in place and says nothing.
+void QQ_form::EvaluateUpdateCheck() {}
+
+std::wstring QQ_form::Text(UINT id) const { return LoadResString(id, instance_); }
+
+int QQ_form::MessageBox(const std::wstring& text, const std::wstring& title, unsigned style) {
+    return services_.messages->Show(hwnd_, ToUtf8(text), ToUtf8(title), style);
+}

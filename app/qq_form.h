@@ -1,0 +1,118 @@
+#pragma once
+// QQ_form: the main window. Its template, menus and texts are in resources/qq_form.rc. It shows the
+// stored accounts in ListView1 (a check box, a status icon and the last login per row), carries the
+// login button, the two options, the menus, the tray icon, the home-page link, Timer1 and the
+// download control qq_dl of the update check.
+// Invariants:
+//   1. One QQ_form per program; its HWND is owned by this object from Load until WM_DESTROY.
+//   2. The load handler runs inside Load (WM_INITDIALOG), in the order the program has always
+//      followed; when opening config.dat fails the program ends there (Loaded() is false).
+//   3. The list is never reloaded from config.dat after loading; other windows keep rows and
+//      database in step through the row helpers.
+//   4. The tray icon is shown only between a minimise and a restore through the icon, or the close.
+//   5. Closing runs the closing handlers twice (close request, then unload): TrayRemove and the
+//      deletion of the leftover update files; neither cancels.
+// The decisions live in app/qq_form_logic.h; this class reads controls and calls them.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/globals.h"
+#include "app/tray.h"
+#include "update/fetchwell.h"
+#include "win/services.h"
+#include "win/unique_handle.h"
+
+class AccountDb;
+
+class QQ_form {
+public:
+    QQ_form(HINSTANCE instance, Services& services, GlobalSettings& globals, AccountDb& db);
+    ~QQ_form();
+    QQ_form(const QQ_form&) = delete;
+    QQ_form& operator=(const QQ_form&) = delete;
+
+    // Creates the window hidden and runs the load handler. False when the window could not be
+    // created or the program ended while loading.
+    bool Load();
+    bool Loaded() const { return loaded_; }
+    HWND Hwnd() const { return hwnd_; }
+    HWND ListView1() const;
+
+    // Shared routines other windows use.
+    void RefreshCommands();
+    bool SingleSelected() const;
+    void CheckAll();
+    void InvertChecks();
+    void TrayAdd();
+    void TrayRemove();
+    bool TrayShown() const { return tray_.Shown(); }
+    // update_date: points qq_dl at `url` and `folder` and starts it.
+    void update_date(const std::string& url, const std::string& folder);
+    // Starts an update check: the source and ticks of the caller, the download, Timer1.
+    void StartUpdateCheck(int16_t source, int16_t ticks);
+    // Unload: the close request and the unload, with their handlers, as the quit commands do.
+    void Unload();
+
+    // The start-up password read at load (empty: none).
+    const std::string& StartupPassword() const { return startupPassword_; }
+
+private:
+    class DownloadEvents;
+
+    static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ListSubclassProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                             DWORD_PTR self);
+
+    void OnInit();
+    void RunLoadSteps();
+    void LoadAccountsIntoList();
+    void SetUpListView();
+    void SetUpLabel2();
+    void OnCommand(int id, int code);
+    INT_PTR OnNotify(const NMHDR* header);
+    void OnSize(WPARAM kind);
+    void OnTrayMessage(UINT mouseMessage);
+    void OnTimer1();
+    void OnClosing();
+    void OnDestroy();
+    bool OnSetCursor(HWND over);
+    INT_PTR OnCtlColorStatic(HDC dc, HWND control);
+
+    void OnLogin();
+    void OnCheck1();
+    void OnCheck2();
+    void OnLabel2Click();
+    void OpenHomePage();
+    void RestoreFromTray();
+    void ShowPopup(int popupIndex);
+    void QuitFromMenuBar();
+    void QuitFromTray();
+    void OnDownloadCompleted(int32_t value);
+    void EvaluateUpdateCheck();
+    bool RunValueExists() const;
+    void KillLeftoverUpdateFiles();
+    std::wstring Text(UINT id) const;
+    int MessageBox(const std::wstring& text, const std::wstring& title, unsigned style);
+
+    HINSTANCE instance_;        // borrowed
+    Services& services_;        // borrowed
+    GlobalSettings& globals_;   // borrowed
+    AccountDb& db_;             // borrowed
+    HWND hwnd_ = nullptr;       // owned (destroyed by Unload or the destructor)
+    bool loaded_ = false;
+    bool ended_ = false;        // the program ended during loading (a test's EndProgram returned)
+    std::string startupPassword_;
+    std::wstring programPath_;
+    TrayIcon tray_;
+    UniqueIcon appIcon_;
+    UniqueIcon appIconSmall_;
+    UniqueImageList images_;    // ImageList1: image 0 online, image 1 invisible
+    UniqueMenu popups_;         // MenuMain and MenuR_Main
+    HWND tooltip_ = nullptr;    // owned by the dialog (a child of it)
+    std::unique_ptr<DownloadEvents> downloadEvents_;
+    std::unique_ptr<Fetchwell> qq_dl_;
+};

@@ -1,0 +1,111 @@
+#include "store/account_db.h"
+
+#include "jet/sql/connection.h"
+#include "store/sql_text.h"
+
+const char kDbUnusableMessage[] = "配置文件损坏或不可用\r删除config.dat后重新运行程序 ";
+const char kNoticeTitle[] = "提示";
+
+namespace {
+
+constexpr char kConnectionPassword[] = "Tq4wnBkdy.rHsLmZXJoE";
+
+std::optional<int64_t> IntegerOf(const jet::Variant& v) {
+    if (v.IsInteger()) return v.Integer();
+    return std::nullopt;
+}
+
+std::string TextOf(const jet::Variant& v) {
+    if (v.IsText()) return v.Text();
+    if (v.IsInteger()) return std::to_string(v.Integer());
+    return {};
+}
+
+}  // namespace
+
+std::string ConnectionStringFor(const std::string& dbPath) {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dbPath + ";Jet OLEDB:Database Password=" + kConnectionPassword;
+}
+
+AccountDb::AccountDb(std::string dbPath, Services& services) : dbPath_(std::move(dbPath)), services_(services) {}
+
+AccountDb::~AccountDb() = default;
+
+Status AccountDb::OpenDb() {
+    if (!conn_) conn_ = std::make_unique<jet::Connection>();
+    Status opened = conn_->Open(ConnectionStringFor(dbPath_), "", "", -1);
+    if (opened.ok()) return opened;
+    services_.messages->Show(nullptr, kDbUnusableMessage, kNoticeTitle, kMbOk | kMbIconExclamation);
+    services_.end->EndProgram(1);
+    return opened;
+}
+
+Status AccountDb::CloseDb() {
+    if (!conn_) conn_ = std::make_unique<jet::Connection>();
+    bool wasOpen = conn_->IsOpen();
+    conn_->Close();
+    conn_.reset();
+    if (!wasOpen) return Status(ErrorCode::InvalidArgument, "config.dat: the connection is not open");
+    return Status::Ok();
+}
+
+bool AccountDb::IsOpen() const { return conn_ && conn_->IsOpen(); }
+
+jet::Connection& AccountDb::Conn() {
+    assert(IsOpen());
+    return *conn_;
+}
+
+Result<int> AccountDb::QQExists(const std::string& number) { return Exists("A_QQ", number); }
+
+Result<int> AccountDb::NameExists(const std::string& alias) { return Exists("A_Name", alias); }
+
+Result<int> AccountDb::Exists(const std::string& column, const std::string& value) {
+    KESTRIN_TRY(OpenDb());
+    auto rows = conn_->Execute("select " + column + " from zk_auto_qqlist where " + column + "=" + SqlQuote(value));
+    if (!rows.ok()) {
+        (void)CloseDb();
+        return rows.status();
+    }
+    int found = rows->Eof() ? 0 : 1;
+    KESTRIN_TRY(CloseDb());
+    return found;
+}
+
+StoredSettings ReadStoredSettings(jet::Connection& conn) {
+    StoredSettings settings;
+    if (auto rows = conn.Execute("select S_QQpath,S_AQ from zk_auto_sys"); rows.ok() && !rows->Eof()) {
+        if (auto path = rows->Fields("S_QQpath"); path.ok() && !path->Value().IsNull()) {
+            settings.qqPath = TextOf(path->Value());
+        }
+        if (auto flag = rows->Fields("S_AQ"); flag.ok()) settings.exitAfterLogin = IntegerOf(flag->Value());
+        rows->Close();
+    }
+    if (auto rows = conn.Execute("select S_pass from zk_auto_sys"); rows.ok() && !rows->Eof()) {
+        if (auto pass = rows->Fields("S_pass"); pass.ok()) settings.startupPassword = TextOf(pass->Value());
+        rows->Close();
+    }
+    return settings;
+}
+
+std::vector<StoredAccount> ReadStoredAccounts(jet::Connection& conn) {
+    std::vector<StoredAccount> accounts;
+    auto rows = conn.Execute("select A_Name,A_activ,A_stat,A_last from zk_auto_qqlist");
+    if (!rows.ok() || rows->Eof()) return accounts;
+    auto all = rows->GetRows(-1);
+    rows->Close();
+    if (!all.ok() || all->ColumnCount() < 4) return accounts;
+    for (size_t r = 0; r < all->RowCount(); ++r) {
+        accounts.push_back({TextOf(all->At(0, r)), IntegerOf(all->At(1, r)), IntegerOf(all->At(2, r)),
+                            TextOf(all->At(3, r))});
+    }
+    return accounts;
+}
+
+Status StoreExitAfterLogin(AccountDb& db, int16_t value) {
+    KESTRIN_TRY(db.OpenDb());
+    auto changed = db.Conn().Execute("update zk_auto_sys set S_AQ=" + SqlQuote(std::to_string(value)));
+    Status closed = db.CloseDb();
+    if (!changed.ok()) return changed.status();
+    return closed;
+}
