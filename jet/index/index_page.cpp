@@ -32,6 +32,16 @@ void PutBe(uint8_t* p, uint32_t value, size_t bytes) {
     for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(value >> (8 * (bytes - 1 - i)));
 }
 
+struct LowestBitTable {
+    uint8_t bit[256] = {};
+    constexpr LowestBitTable() {
+        for (int value = 1; value < 256; ++value) {
+            while (!(value >> bit[value] & 1)) ++bit[value];
+        }
+    }
+};
+constexpr LowestBitTable kLowestBit;
+
 // End positions of the entries, in order, from the bitmap. Every look-up parses each page on its
 // way down, so this skips empty words and allocates once.
 // Entry i spans (end[i-1], end[i]] plus, after the first, the P prefix bytes; each must hold at
@@ -49,10 +59,8 @@ Result<std::vector<uint16_t>> EntryEnds(const uint8_t* bytes, PageNo pageNo, siz
                 continue;
             }
         }
-        unsigned bits = bitmap[i];
-        for (size_t b = 0; bits != 0; ++b, bits >>= 1) {
-            if (!(bits & 1)) continue;
-            size_t position = i * 8 + b;
+        for (unsigned bits = bitmap[i]; bits != 0; bits &= bits - 1) {
+            size_t position = i * 8 + kLowestBit.bit[bits];
             if (position == 0 || position > kIndexEntryArea) {
                 return Damaged(pageNo, "entry bitmap marks position " + std::to_string(position));
             }
