@@ -5,9 +5,10 @@
 // would turn "locked" into an unexplained open failure (and stop the journal being deleted while a
 // reader has it open).
 //
-// The lock is a byte-range lock on one byte far past any real data (kLockOffset). Windows range locks
-// are mandatory: a lock over the data would make other connections' reads fail instead of their
-// Lock. A lock belongs to the handle, so two connections of one process exclude each other.
+// The lock is a byte-range lock on one byte past any real data (kLockOffset: 2 GB, the largest Jet
+// file; below 4 GB so that every file system takes it). Windows range locks are mandatory: a lock
+// over the data would make other connections' reads fail instead of their Lock. A lock belongs to
+// the handle, so two connections of one process exclude each other.
 
 #include <windows.h>
 
@@ -19,7 +20,7 @@
 namespace jet {
 namespace {
 
-constexpr uint64_t kLockOffset = uint64_t(1) << 62;
+constexpr uint64_t kLockOffset = uint64_t(1) << 31;
 constexpr DWORD kMaxChunk = DWORD(1) << 30;
 
 std::wstring Wide(const std::string& utf8) {

@@ -139,6 +139,22 @@ TEST_P(FileIoContract, LocksExcludeOtherOpensOfTheSameFileInTheSameProcess) {
     }
 }
 
+// Windows range locks are mandatory; the lock must sit outside the data so that a connection that
+// is refused learns it from Lock, not from a failing read.
+TEST_P(FileIoContract, ExclusiveLockLeavesTheDataReadableByOtherOpens) {
+    std::string path = File("a");
+    std::vector<uint8_t> page(8192, 0x3C);
+    ASSERT_TRUE(OpenOrDie(path, OpenMode::CreateNew)->Write(0, page.data(), page.size()).ok());
+    auto holder = OpenOrDie(path, OpenMode::ReadWrite);
+    ASSERT_TRUE(holder && holder->Lock(LockMode::Exclusive).ok());
+    auto other = OpenOrDie(path, OpenMode::ReadOnly);
+    ASSERT_TRUE(other);
+    std::vector<uint8_t> read(page.size());
+    EXPECT_TRUE(other->Read(0, read.data(), read.size()).ok());
+    EXPECT_EQ(read, page);
+    EXPECT_EQ(other->Lock(LockMode::Shared).code(), ErrorCode::Locked);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     FileSystems, FileIoContract,
     ::testing::Values(FileSystemKind{"Native", nullptr},
