@@ -10,11 +10,21 @@
 namespace jet {
 namespace {
 
-constexpr GeneralCode S(uint8_t a) { return {SortClass::Simple, 1, {a, 0}, 0}; }
-constexpr GeneralCode S(uint8_t a, uint8_t b) { return {SortClass::Simple, 2, {a, b}, 0}; }
-constexpr GeneralCode I(uint8_t base, uint8_t accent) { return {SortClass::International, 1, {base, 0}, accent}; }
-constexpr GeneralCode U(uint8_t code) { return {SortClass::Unprintable, 0, {0, 0}, code}; }
-constexpr GeneralCode X() { return {}; }
+constexpr GeneralCode S(uint8_t a) {
+    return {SortClass::Simple, 1, {a, 0}, 0};
+}
+constexpr GeneralCode S(uint8_t a, uint8_t b) {
+    return {SortClass::Simple, 2, {a, b}, 0};
+}
+constexpr GeneralCode I(uint8_t base, uint8_t accent) {
+    return {SortClass::International, 1, {base, 0}, accent};
+}
+constexpr GeneralCode U(uint8_t code) {
+    return {SortClass::Unprintable, 0, {0, 0}, code};
+}
+constexpr GeneralCode X() {
+    return {};
+}
 
 using Table = std::array<GeneralCode, 256>;
 
@@ -124,10 +134,14 @@ const GeneralCode* GeneralCodeOf(char16_t ch) {
     if (ch <= 0xFF) return &kLatin1[ch];
     if (ch >= 0xFF10 && ch <= 0xFF19) return &kLatin1[u'0' + (ch - 0xFF10)];  // fullwidth digits
     switch (ch) {
-        case 0x3000: return &kIdeographicSpace;
-        case 0x2019: return &kRightSingleQuote;
-        case 0x2014: return &kEmDash;
-        default: return nullptr;
+        case 0x3000:
+            return &kIdeographicSpace;
+        case 0x2019:
+            return &kRightSingleQuote;
+        case 0x2014:
+            return &kEmDash;
+        default:
+            return nullptr;
     }
 }
 

@@ -31,7 +31,7 @@ std::string Row(const IndexEntry& e) {
 }
 
 class Checker {
-public:
+  public:
     Checker(Pager& pager, PageNo root, PageNo tableDef, std::vector<std::string>& problems)
         : pager_(pager), root_(root), tableDef_(tableDef), problems_(problems) {}
 
@@ -43,7 +43,7 @@ public:
         return Status::Ok();
     }
 
-private:
+  private:
     void Problem(PageNo pageNo, const std::string& what) { problems_.push_back(PageName(pageNo) + ": " + what); }
 
     Result<Visited> Visit(PageNo pageNo, size_t depth);
@@ -85,8 +85,8 @@ Result<Visited> Checker::Visit(PageNo pageNo, size_t depth) {
     CheckPage(pageNo, *page);
     if (page->leaf) {
         if (leafDepth_ == SIZE_MAX) leafDepth_ = depth;
-        if (depth != leafDepth_) Problem(pageNo, "leaf at depth " + std::to_string(depth) + ", others at " +
-                                                     std::to_string(leafDepth_));
+        if (depth != leafDepth_)
+            Problem(pageNo, "leaf at depth " + std::to_string(depth) + ", others at " + std::to_string(leafDepth_));
         leaves_.push_back({pageNo, page->prev, page->next});
         if (!page->entries.empty()) {
             self.hasEntries = true;
@@ -117,7 +117,8 @@ void Checker::CheckPage(PageNo pageNo, const IndexPage& page) {
     if (!page.leaf && page.tail == kNoPage && page.entries.size() >= 2) {
         Problem(pageNo, "node with " + std::to_string(page.entries.size()) + " children keeps none in the tail");
     }
-    if (!page.leaf && page.tail != kNoPage && page.entries.empty()) Problem(pageNo, "node keeps its only child in the tail");
+    if (!page.leaf && page.tail != kNoPage && page.entries.empty())
+        Problem(pageNo, "node keeps its only child in the tail");
 }
 
 Status Checker::VisitChildren(PageNo pageNo, const IndexPage& node, size_t depth, Visited& self) {
@@ -136,8 +137,9 @@ Status Checker::VisitChildren(PageNo pageNo, const IndexPage& node, size_t depth
         if (child->hasEntries && i < node.entries.size()) {
             const IndexEntry& entry = node.entries[i];
             if (CompareEntries(entry, child->last.key, child->last.row) != 0) {
-                Problem(pageNo, "entry " + std::to_string(i) + " (row " + Row(entry) + ") is not the last entry of page " +
-                                    std::to_string(ToIndex(children[i])) + " (row " + Row(child->last) + ")");
+                Problem(pageNo, "entry " + std::to_string(i) + " (row " + Row(entry) +
+                                    ") is not the last entry of page " + std::to_string(ToIndex(children[i])) +
+                                    " (row " + Row(child->last) + ")");
             }
         }
         if (child->hasEntries && !visited.empty() && visited.back().hasEntries &&
@@ -165,9 +167,9 @@ void Checker::CheckNodePeers(PageNo pageNo, const std::vector<PageNo>& children,
         PageNo wantNext = i + 1 == children.size() ? kNoPage : children[i + 1];
         if (visited[i].prev != wantPrev || visited[i].next != wantNext) {
             Problem(pageNo, "child node " + std::to_string(ToIndex(children[i])) + " links to " +
-                                std::to_string(ToIndex(visited[i].prev)) + "/" + std::to_string(ToIndex(visited[i].next)) +
-                                ", expected " + std::to_string(ToIndex(wantPrev)) + "/" +
-                                std::to_string(ToIndex(wantNext)));
+                                std::to_string(ToIndex(visited[i].prev)) + "/" +
+                                std::to_string(ToIndex(visited[i].next)) + ", expected " +
+                                std::to_string(ToIndex(wantPrev)) + "/" + std::to_string(ToIndex(wantNext)));
         }
     }
 }

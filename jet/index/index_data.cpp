@@ -31,7 +31,8 @@ Status WalkFrom(Pager& pager, PageNo root, std::string_view key, RowPointer row,
         if (hops > pager.PageCount()) return Status(ErrorCode::Corrupt, PageName(root) + ": the leaf chain loops");
         auto next = ReadIndexPageView(pager, nextNo);
         KESTRIN_TRY(next);
-        if (!next->Leaf()) return Status(ErrorCode::Corrupt, PageName(leafNo) + ": next leaf link leads to a node page");
+        if (!next->Leaf())
+            return Status(ErrorCode::Corrupt, PageName(leafNo) + ": next leaf link leads to a node page");
         leaf.emplace(std::move(next).value());
         leafNo = nextNo;
         position = 0;

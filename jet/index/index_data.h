@@ -35,7 +35,7 @@ struct RowPointer {
 // How an index gets and returns pages: the table layer owns the global usage map and the index's
 // own usage map, and keeps both in step.
 class IndexPageAllocator {
-public:
+  public:
     virtual ~IndexPageAllocator() = default;
     virtual Result<PageNo> AllocateIndexPage() = 0;
     // IndexData has already unlinked the page and zeroed its first four bytes (a freed page's type).
@@ -47,7 +47,7 @@ public:
 inline constexpr size_t kMaxIndexKeySize = 1100;
 
 class IndexData {
-public:
+  public:
     // `tableDefPage` is written into the header of every index page.
     IndexData(Pager& pager, PageNo rootPage, PageNo tableDefPage, IndexPageAllocator& allocator);
 
@@ -68,7 +68,7 @@ public:
     // index's usage map.
     Result<std::vector<PageNo>> Pages();
 
-private:
+  private:
     Pager& pager_;
     PageNo root_;
     PageNo tableDef_;

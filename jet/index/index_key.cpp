@@ -42,8 +42,10 @@ bool IsKeyable(ColumnType type) {
         case ColumnType::Double:
         case ColumnType::DateTime:
         case ColumnType::Text:
-        case ColumnType::Memo: return true;
-        default: return false;
+        case ColumnType::Memo:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -126,7 +128,8 @@ Status AppendNumber(std::string& out, ColumnType type, const Value& value, size_
             AppendFloatBits(out, bits, 8);
             return Status::Ok();
         }
-        default: return Mismatch(column, "a numeric column");
+        default:
+            return Mismatch(column, "a numeric column");
     }
 }
 
@@ -158,7 +161,8 @@ Status AppendText(std::string& out, std::u16string_view text, size_t column) {
                 unprintables += {char(position >> 8), char(position & 0xFF), '\x06', char(code->extra)};
                 break;
             }
-            case SortClass::Ignored: break;
+            case SortClass::Ignored:
+                break;
         }
     }
     out.push_back('\x01');

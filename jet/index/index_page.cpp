@@ -27,7 +27,6 @@ Status Damaged(PageNo pageNo, const std::string& what) {
     return Status(ErrorCode::Corrupt, PageName(pageNo) + ": " + what);
 }
 
-
 void PutBe(uint8_t* p, uint32_t value, size_t bytes) {
     for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(value >> (8 * (bytes - 1 - i)));
 }
@@ -81,7 +80,9 @@ int ComparePieces(std::string_view head, std::string_view rest, std::string_view
     return rest.compare(key.substr(head.size()));
 }
 
-size_t TrailerSize(bool leaf) { return kRowPointerSize + (leaf ? 0 : kChildSize); }
+size_t TrailerSize(bool leaf) {
+    return kRowPointerSize + (leaf ? 0 : kChildSize);
+}
 
 // Rewrites the bitmap and free space for entries ending at `ends`.
 void WriteEnds(uint8_t* bytes, const std::vector<uint16_t>& ends) {
@@ -100,7 +101,9 @@ void PutEntry(uint8_t* at, const IndexEntry& entry, bool leaf) {
 
 }  // namespace
 
-std::string PageName(PageNo pageNo) { return "index page " + std::to_string(ToIndex(pageNo)); }
+std::string PageName(PageNo pageNo) {
+    return "index page " + std::to_string(ToIndex(pageNo));
+}
 
 int CompareEntries(std::string_view keyA, RowPointer rowA, std::string_view keyB, RowPointer rowB) {
     // std::char_traits<char>::compare orders bytes as unsigned char, as memcmp does.
@@ -146,10 +149,18 @@ Result<IndexPageView> IndexPageView::Parse(const uint8_t* bytes, PageNo pageNo) 
     return view;
 }
 
-PageNo IndexPageView::TableDef() const { return PageNo{Le32(bytes_ + kTableDef)}; }
-PageNo IndexPageView::Prev() const { return PageNo{Le32(bytes_ + kPrev)}; }
-PageNo IndexPageView::Next() const { return PageNo{Le32(bytes_ + kNext)}; }
-PageNo IndexPageView::Tail() const { return PageNo{Le32(bytes_ + kTail)}; }
+PageNo IndexPageView::TableDef() const {
+    return PageNo{Le32(bytes_ + kTableDef)};
+}
+PageNo IndexPageView::Prev() const {
+    return PageNo{Le32(bytes_ + kPrev)};
+}
+PageNo IndexPageView::Next() const {
+    return PageNo{Le32(bytes_ + kNext)};
+}
+PageNo IndexPageView::Tail() const {
+    return PageNo{Le32(bytes_ + kTail)};
+}
 
 size_t IndexPageView::FullSize(size_t i) const {
     if (i == 0) return ends_[0];
@@ -256,7 +267,6 @@ void EncodeIndexPage(const IndexPage& page, uint8_t* bytes) {
     }
     PutLe16(bytes + kFreeSpace, uint16_t(kIndexEntryArea - position));
 }
-
 
 bool InsertEntryInPlace(uint8_t* bytes, const IndexPageView& view, size_t position, const IndexEntry& entry) {
     if (view.PrefixLength() != 0) return false;

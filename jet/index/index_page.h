@@ -61,7 +61,7 @@ struct IndexPage {
 // search a page without copying its entries. Valid while the page's bytes are (Pager invariant 3
 // keeps them in place); a view of a page that is then written reads the new bytes.
 class IndexPageView {
-public:
+  public:
     // The same checks as DecodeIndexPage; `pageNo` only names the page in error messages.
     static Result<IndexPageView> Parse(const uint8_t* bytes, PageNo pageNo);
 
@@ -85,7 +85,7 @@ public:
     size_t PrefixLength() const { return prefixLength_; }
     const std::vector<uint16_t>& Ends() const { return ends_; }
 
-private:
+  private:
     IndexPageView() = default;
     // Byte `offset` of entry i's full form (prefix + stored bytes).
     uint8_t FullByte(size_t i, size_t offset) const;
@@ -106,7 +106,9 @@ inline int CompareEntries(const IndexEntry& a, std::string_view key, RowPointer 
 // Bytes an entry takes on a page written with P = 0.
 size_t StoredEntrySize(const IndexEntry& entry, bool leaf);
 size_t StoredEntryBytes(const IndexPage& page);
-inline bool Fits(const IndexPage& page) { return StoredEntryBytes(page) <= kIndexEntryArea; }
+inline bool Fits(const IndexPage& page) {
+    return StoredEntryBytes(page) <= kIndexEntryArea;
+}
 
 // `pageNo` only names the page in error messages.
 Result<IndexPage> DecodeIndexPage(const uint8_t* bytes, PageNo pageNo);

@@ -19,8 +19,8 @@ Result<std::vector<PathStep>> DescendTo(Pager& pager, PageNo root, std::string_v
     PageNo pageNo = root;
     while (true) {
         if (path.size() == kMaxIndexDepth) {
-            return Status(ErrorCode::Corrupt, PageName(root) + ": index deeper than " +
-                                                  std::to_string(kMaxIndexDepth) + " levels (a cycle of child links)");
+            return Status(ErrorCode::Corrupt, PageName(root) + ": index deeper than " + std::to_string(kMaxIndexDepth) +
+                                                  " levels (a cycle of child links)");
         }
         auto page = ReadIndexPageView(pager, pageNo);
         KESTRIN_TRY(page);

@@ -19,9 +19,9 @@ namespace {
 // What a page's change means for its parent.
 struct ChildReport {
     bool maxChanged = false;
-    IndexEntry newMax;                 // the page's new last entry (key and row)
-    bool emptied = false;              // the page lost its last entry and was freed
-    std::vector<IndexEntry> newLeft;   // pages split off before it, in order: their last entry + page
+    IndexEntry newMax;                // the page's new last entry (key and row)
+    bool emptied = false;             // the page lost its last entry and was freed
+    std::vector<IndexEntry> newLeft;  // pages split off before it, in order: their last entry + page
 };
 
 // The largest prefix of entries holding at most half the bytes (at least one entry, never all).
@@ -38,18 +38,20 @@ size_t SplitCount(const IndexPage& page) {
     return std::max<size_t>(count, 1);
 }
 
-bool Unchanged(const ChildReport& report) { return !report.maxChanged && !report.emptied && report.newLeft.empty(); }
+bool Unchanged(const ChildReport& report) {
+    return !report.maxChanged && !report.emptied && report.newLeft.empty();
+}
 
 class TreeUpdate {
-public:
-    TreeUpdate(Pager& pager, PageNo root, PageNo tableDef, IndexPageAllocator& allocator)
-        : pager_(pager), root_(root), tableDef_(tableDef), allocator_(allocator) {}
+  public:
+    TreeUpdate(Pager& pager, PageNo tableDef, IndexPageAllocator& allocator)
+        : pager_(pager), tableDef_(tableDef), allocator_(allocator) {}
 
     // `leaf` is path.back()'s page after the change, or none when the change was made in place;
     // `report` is what the change means for the leaf's parent.
     Status Settle(const std::vector<PathStep>& path, std::optional<IndexPage> leaf, ChildReport report);
 
-private:
+  private:
     Status ApplyReport(IndexPage& page, size_t slot, const ChildReport& child, ChildReport& mine);
     Status NormalizeTail(IndexPage& node);
     Status FinishPage(PageNo pageNo, IndexPage& page, size_t level, size_t pathSize, ChildReport& mine);
@@ -58,7 +60,6 @@ private:
     Status FreePage(PageNo pageNo, const IndexPage& page);
 
     Pager& pager_;
-    PageNo root_;
     PageNo tableDef_;
     IndexPageAllocator& allocator_;
 };
@@ -245,7 +246,7 @@ Status IndexData::Insert(std::string_view key, RowPointer row) {
         leaf = view->Decode();
         leaf->entries.insert(leaf->entries.begin() + ptrdiff_t(position), std::move(entry));
     }
-    return TreeUpdate(pager_, root_, tableDef_, allocator_).Settle(*path, std::move(leaf), std::move(report));
+    return TreeUpdate(pager_, tableDef_, allocator_).Settle(*path, std::move(leaf), std::move(report));
 }
 
 Status IndexData::Remove(std::string_view key, RowPointer row) {
@@ -269,7 +270,7 @@ Status IndexData::Remove(std::string_view key, RowPointer row) {
         leaf = view->Decode();
         leaf->entries.erase(leaf->entries.begin() + ptrdiff_t(position));
     }
-    return TreeUpdate(pager_, root_, tableDef_, allocator_).Settle(*path, std::move(leaf), std::move(report));
+    return TreeUpdate(pager_, tableDef_, allocator_).Settle(*path, std::move(leaf), std::move(report));
 }
 
 }  // namespace jet

@@ -24,9 +24,13 @@ constexpr int kEntries = 400;
 std::string KeyOf(int i) {
     return std::string(295, 'k') + EncodeIndexKey({{ColumnType::Long}}, {int64_t(i)}).value();
 }
-RowPointer RowOf(int i) { return {PageNo{uint32_t(50 + i / 100)}, uint8_t(i % 100)}; }
+RowPointer RowOf(int i) {
+    return {PageNo{uint32_t(50 + i / 100)}, uint8_t(i % 100)};
+}
 
-uint32_t Le32At(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+uint32_t Le32At(const uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
 void PutLe32At(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
@@ -46,7 +50,8 @@ Landmarks Find(IndexFixture& fixture) {
     marks.firstLeaf = childOf(marks.firstNode, 0);
     marks.secondLeaf = PageNo{Le32At(fixture.Raw(marks.firstLeaf) + 16)};
     marks.lastLeaf = marks.secondLeaf;
-    while (Le32At(fixture.Raw(marks.lastLeaf) + 16) != 0) marks.lastLeaf = PageNo{Le32At(fixture.Raw(marks.lastLeaf) + 16)};
+    while (Le32At(fixture.Raw(marks.lastLeaf) + 16) != 0)
+        marks.lastLeaf = PageNo{Le32At(fixture.Raw(marks.lastLeaf) + 16)};
     return marks;
 }
 
@@ -90,8 +95,8 @@ TEST(IndexCheck, NamesEachKindOfDamageAndNothingCrashesOnIt) {
          [](IndexFixture& f, const Landmarks&) { f.Raw(kRootPage)[480 + 10] = 'a'; }, "is not the last entry"},
         {"next leaf link cut", [](IndexFixture& f, const Landmarks& m) { PutLe32At(f.Raw(m.secondLeaf) + 16, 0); },
          "next leaf link"},
-        {"previous leaf link wrong", [](IndexFixture& f, const Landmarks& m) { PutLe32At(f.Raw(m.secondLeaf) + 12, 7); },
-         "previous leaf link"},
+        {"previous leaf link wrong",
+         [](IndexFixture& f, const Landmarks& m) { PutLe32At(f.Raw(m.secondLeaf) + 12, 7); }, "previous leaf link"},
         {"leaf chain loops back",
          [](IndexFixture& f, const Landmarks& m) { PutLe32At(f.Raw(m.lastLeaf) + 16, ToIndex(m.firstLeaf)); },
          "next leaf link"},
@@ -103,7 +108,8 @@ TEST(IndexCheck, NamesEachKindOfDamageAndNothingCrashesOnIt) {
              auto view = IndexPageView::Parse(f.Raw(kRootPage), kRootPage).value();
              uint8_t* second = f.Raw(kRootPage) + 480 + view.Ends()[0];
              uint32_t child = ToIndex(m.firstNode);
-             for (int i = 0; i < 4; ++i) second[view.Ends()[1] - view.Ends()[0] - 4 + i] = uint8_t(child >> (24 - 8 * i));
+             for (int i = 0; i < 4; ++i)
+                 second[view.Ends()[1] - view.Ends()[0] - 4 + i] = uint8_t(child >> (24 - 8 * i));
          },
          "reached a second time"},
         {"child past the end of the file",
@@ -154,7 +160,8 @@ TEST(IndexPageCodec, InPlaceEditsWriteTheSameBytesAsAWholeRewrite) {
         page.next = PageNo{uint32_t(random() % 40)};
         page.tail = page.leaf ? kNoPage : PageNo{77};
         for (size_t n = random() % 60; n > 0; --n) {
-            IndexEntry entry{std::string(random() % 40, char('a' + random() % 26)), {PageNo{uint32_t(random() % 999 + 1)}, 3}};
+            IndexEntry entry{std::string(random() % 40, char('a' + random() % 26)),
+                             {PageNo{uint32_t(random() % 999 + 1)}, 3}};
             if (!page.leaf) entry.child = PageNo{uint32_t(random() % 999 + 1)};
             page.entries.push_back(entry);
         }

@@ -27,14 +27,18 @@ std::string TextKey(const std::string& text) {
     return EncodeIndexKey({IndexKeyColumn{ColumnType::Text}}, {text}).value();
 }
 
-RowPointer Row(uint32_t page, uint8_t row) { return {PageNo{page}, row}; }
+RowPointer Row(uint32_t page, uint8_t row) {
+    return {PageNo{page}, row};
+}
 
-uint32_t Le32At(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+uint32_t Le32At(const uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
 
 // Applies inserts and removes to the index and to a set that sorts as the index does, and compares
 // the two after every batch.
 class ModelRun {
-public:
+  public:
     explicit ModelRun(IndexFixture& fixture) : fixture_(fixture) {}
 
     void Insert(const std::string& key, RowPointer row) {
@@ -65,7 +69,7 @@ public:
     }
     const std::set<ModelEntry>& Model() const { return model_; }
 
-private:
+  private:
     IndexFixture& fixture_;
     std::set<ModelEntry> model_;
 };
@@ -101,8 +105,8 @@ TEST(IndexData, ReadsPagesWrittenWithAPrefixAndRewritesThemWhole) {
     IndexFixture fixture;
     uint8_t* page = fixture.Raw(kRootPage);
     const uint8_t entries[] = {0x7F, 0x80, 0x00, 0x00, 0x01, 0, 0, 0x17, 0,  // first, complete
-                               0x00, 0x02, 0, 0, 0x17, 1,                     // "7F 80 00" left out
-                               0x01, 0x00, 0, 0, 0x18, 2};
+                               0x00, 0x02, 0,    0,    0x17, 1,              // "7F 80 00" left out
+                               0x01, 0x00, 0,    0,    0x18, 2};
     std::copy(std::begin(entries), std::end(entries), page + 480);
     page[24] = 3;
     page[27 + 9 / 8] |= 1 << (9 % 8);
@@ -110,8 +114,7 @@ TEST(IndexData, ReadsPagesWrittenWithAPrefixAndRewritesThemWhole) {
     page[27 + 21 / 8] |= 1 << (21 % 8);
     page[2] = uint8_t(3616 - 21);
     page[3] = uint8_t((3616 - 21) >> 8);
-    std::vector<ModelEntry> expected = {
-        {LongKey(1), 0x17, 0}, {LongKey(2), 0x17, 1}, {LongKey(0x100), 0x18, 2}};
+    std::vector<ModelEntry> expected = {{LongKey(1), 0x17, 0}, {LongKey(2), 0x17, 1}, {LongKey(0x100), 0x18, 2}};
     EXPECT_EQ(fixture.ScanAll(), expected);
     EXPECT_TRUE(fixture.Problems().empty());
     ASSERT_TRUE(fixture.Index().Insert(LongKey(3), Row(0x19, 0)).ok());
@@ -185,8 +188,7 @@ TEST(IndexData, RandomInsertsAndRemovesMatchAModel) {
         {"few keys, many rows", [](std::mt19937& r) { return LongKey(r() % 4); }, 3000},
         // Keys near the size limit: three to a page, so splits reach five or more levels quickly.
         {"long text keys",
-         [](std::mt19937& r) { return std::string(kMaxIndexKeySize - 4, 'x') + LongKey(r() % 400).substr(1); },
-         1500},
+         [](std::mt19937& r) { return std::string(kMaxIndexKeySize - 4, 'x') + LongKey(r() % 400).substr(1); }, 1500},
         {"mixed lengths",
          [](std::mt19937& r) { return std::string(r() % 900, char('a' + r() % 3)) + LongKey(r() % 50); }, 2500},
     };
@@ -241,7 +243,8 @@ TEST(IndexData, RemovingEverythingFreesAllButTheRootAndTheIndexGrowsAgain) {
     std::mt19937 random(3);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        for (int i = 0; i < 3000; ++i) run.Insert(TextKey(std::to_string(10000 + random() % 90000)), Row(40 + i / 200, uint8_t(i)));
+        for (int i = 0; i < 3000; ++i)
+            run.Insert(TextKey(std::to_string(10000 + random() % 90000)), Row(40 + i / 200, uint8_t(i)));
         run.Verify();
         EXPECT_GT(fixture.Allocator().owned.size(), 10u);
         while (!run.Model().empty()) {

@@ -18,7 +18,7 @@
 namespace jet::testing {
 
 class AppendingAllocator : public IndexPageAllocator {
-public:
+  public:
     explicit AppendingAllocator(Pager& pager) : pager_(pager) {}
     Result<PageNo> AllocateIndexPage() override {
         auto page = pager_.Append();
@@ -31,7 +31,7 @@ public:
     }
     std::set<uint32_t> owned;  // pages handed out and not freed (the root excluded)
 
-private:
+  private:
     Pager& pager_;
 };
 
@@ -42,7 +42,7 @@ inline constexpr PageNo kTableDefPage{1};
 inline constexpr PageNo kRootPage{2};
 
 class IndexFixture {
-public:
+  public:
     IndexFixture() {
         auto pager = Pager::Open(NativeFileSystem(), folder_.File("index.dat"), {OpenMode::CreateNew, false});
         EXPECT_TRUE(pager.ok()) << pager.status().ToString();
@@ -88,7 +88,7 @@ public:
 
     uint8_t* Raw(PageNo page) { return pager_->Write(page).value(); }
 
-private:
+  private:
     TempFolder folder_;
     std::unique_ptr<Pager> pager_;
     std::unique_ptr<AppendingAllocator> allocator_;

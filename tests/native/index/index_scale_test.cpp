@@ -19,7 +19,9 @@ using testing::IndexFixture;
 
 constexpr int kRows = 100000;
 
-RowPointer RowOf(int i) { return {PageNo{uint32_t(100 + i / 200)}, uint8_t(i % 200)}; }
+RowPointer RowOf(int i) {
+    return {PageNo{uint32_t(100 + i / 200)}, uint8_t(i % 200)};
+}
 
 void ExpectConsistent(IndexFixture& fixture) {
     auto problems = fixture.Problems();
