@@ -205,37 +205,32 @@ Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_
     return values;
 }
 
-Result<std::vector<uint8_t>> EncodeCell(const ColumnDef& c, const Value& v) {
+namespace {
+
+Result<int64_t> WholeNumber(const ColumnDef& c, const Value& v, int64_t lo, int64_t hi) {
+    const int64_t* i = std::get_if<int64_t>(&v);
+    if (!i) return Mismatch(c, "expects a whole number");
+    if (*i < lo || *i > hi) return Mismatch(c, "number out of range");
+    return *i;
+}
+
+Result<double> RealNumber(const ColumnDef& c, const Value& v) {
+    if (auto d = std::get_if<double>(&v)) return *d;
+    if (auto i = std::get_if<int64_t>(&v)) return double(*i);
+    if (auto t = std::get_if<DateTime>(&v)) return t->days;
+    return Mismatch(c, "expects a number");
+}
+
+Result<std::vector<uint8_t>> EncodeFixed(const ColumnDef& c, const Value& v) {
     std::vector<uint8_t> out(FixedSize(c.type), 0);
-    auto asInt = [&](int64_t lo, int64_t hi) -> Result<int64_t> {
-        const int64_t* i = std::get_if<int64_t>(&v);
-        if (!i) return Mismatch(c, "expects a whole number");
-        if (*i < lo || *i > hi) return Mismatch(c, "number out of range");
-        return *i;
-    };
-    auto asDouble = [&]() -> Result<double> {
-        if (auto d = std::get_if<double>(&v)) return *d;
-        if (auto i = std::get_if<int64_t>(&v)) return double(*i);
-        if (auto t = std::get_if<DateTime>(&v)) return t->days;
-        return Mismatch(c, "expects a number");
-    };
     switch (c.type) {
-        case ColumnType::Byte: {
-            auto i = asInt(0, 255);
-            KESTRIN_TRY(i);
-            out[0] = uint8_t(*i);
-            return out;
-        }
-        case ColumnType::Integer: {
-            auto i = asInt(-32768, 32767);
-            KESTRIN_TRY(i);
-            PutLe16(out.data(), uint16_t(*i));
-            return out;
-        }
+        case ColumnType::Byte:
+        case ColumnType::Integer:
         case ColumnType::Long: {
-            auto i = asInt(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+            int64_t limit = c.type == ColumnType::Byte ? 255 : c.type == ColumnType::Integer ? 32767 : 2147483647;
+            auto i = WholeNumber(c, v, c.type == ColumnType::Byte ? 0 : -limit - 1, limit);
             KESTRIN_TRY(i);
-            PutLe32(out.data(), uint32_t(*i));
+            for (size_t k = 0; k < out.size(); ++k) out[k] = uint8_t(uint64_t(*i) >> (8 * k));
             return out;
         }
         case ColumnType::Currency: {
@@ -246,12 +241,11 @@ Result<std::vector<uint8_t>> EncodeCell(const ColumnDef& c, const Value& v) {
                 scaled = *i * 10000;
             else
                 return Mismatch(c, "expects a currency amount");
-            PutLe32(out.data(), uint32_t(scaled));
-            PutLe32(out.data() + 4, uint32_t(uint64_t(scaled) >> 32));
+            for (size_t k = 0; k < 8; ++k) out[k] = uint8_t(uint64_t(scaled) >> (8 * k));
             return out;
         }
         case ColumnType::Single: {
-            auto d = asDouble();
+            auto d = RealNumber(c, v);
             KESTRIN_TRY(d);
             float f = float(*d);
             uint32_t bits;
@@ -261,7 +255,7 @@ Result<std::vector<uint8_t>> EncodeCell(const ColumnDef& c, const Value& v) {
         }
         case ColumnType::Double:
         case ColumnType::DateTime: {
-            auto d = asDouble();
+            auto d = RealNumber(c, v);
             KESTRIN_TRY(d);
             PutLeDouble(out.data(), *d);
             return out;
@@ -271,6 +265,32 @@ Result<std::vector<uint8_t>> EncodeCell(const ColumnDef& c, const Value& v) {
             if (!b || b->size() != 16) return Mismatch(c, "expects 16 bytes");
             return *b;
         }
+        default:
+            return Status(ErrorCode::Unsupported,
+                          "column " + c.name + ": writing " + ColumnTypeName(c.type) + " values");
+    }
+}
+
+// A memo or OLE value, always inline: the header says so, the bytes follow.
+Result<std::vector<uint8_t>> EncodeLongValue(const ColumnDef& c, const Value& v) {
+    std::vector<uint8_t> data;
+    if (auto s = std::get_if<std::string>(&v); s && c.type == ColumnType::Memo)
+        data = EncodeJetText(Utf8ToUtf16(*s), c.IsCompressible());
+    else if (auto b = std::get_if<Bytes>(&v); b && c.type == ColumnType::Ole)
+        data = *b;
+    else
+        return Mismatch(c, c.type == ColumnType::Memo ? "expects text" : "expects bytes");
+    if (data.size() > kMaxRowSize) return Status(ErrorCode::TooLarge, "column " + c.name + ": long value too long");
+    std::vector<uint8_t> cell(12, 0);
+    PutLe32(cell.data(), uint32_t(data.size()) | kLvalInline);
+    cell.insert(cell.end(), data.begin(), data.end());
+    return cell;
+}
+
+}  // namespace
+
+Result<std::vector<uint8_t>> EncodeCell(const ColumnDef& c, const Value& v) {
+    switch (c.type) {
         case ColumnType::Text: {
             auto s = std::get_if<std::string>(&v);
             if (!s) return Mismatch(c, "expects text");
@@ -287,24 +307,10 @@ Result<std::vector<uint8_t>> EncodeCell(const ColumnDef& c, const Value& v) {
             return *b;
         }
         case ColumnType::Memo:
-        case ColumnType::Ole: {
-            std::vector<uint8_t> data;
-            if (auto s = std::get_if<std::string>(&v); s && c.type == ColumnType::Memo)
-                data = EncodeJetText(Utf8ToUtf16(*s), c.IsCompressible());
-            else if (auto b = std::get_if<Bytes>(&v); b && c.type == ColumnType::Ole)
-                data = *b;
-            else
-                return Mismatch(c, c.type == ColumnType::Memo ? "expects text" : "expects bytes");
-            if (data.size() > kMaxRowSize)
-                return Status(ErrorCode::TooLarge, "column " + c.name + ": long value too long");
-            std::vector<uint8_t> cell(12, 0);
-            PutLe32(cell.data(), uint32_t(data.size()) | kLvalInline);
-            cell.insert(cell.end(), data.begin(), data.end());
-            return cell;
-        }
+        case ColumnType::Ole:
+            return EncodeLongValue(c, v);
         default:
-            return Status(ErrorCode::Unsupported,
-                          "column " + c.name + ": writing " + ColumnTypeName(c.type) + " values");
+            return EncodeFixed(c, v);
     }
 }
 
