@@ -104,41 +104,70 @@ Status InTransaction(Database& db, Change change) {
     return db.Commit();
 }
 
+Result<std::vector<size_t>> SelectedColumns(const Table& table, const std::vector<Name>& names) {
+    std::vector<size_t> columns;
+    if (names.empty()) {
+        for (size_t i = 0; i < table.Columns().size(); ++i) columns.push_back(i);
+        return columns;
+    }
+    for (const Name& name : names) {
+        Result<size_t> column = ResolveColumn(table, name);
+        if (!column) return column.status();
+        columns.push_back(*column);
+    }
+    return columns;
+}
+
+// Appends the selected fields of one stored row to `rows`.
+Status AppendRow(const Table& table, const std::vector<size_t>& columns, const std::vector<Value>& values,
+                 std::vector<std::vector<Variant>>& rows) {
+    const std::vector<ColumnInfo>& info = table.Columns();
+    if (values.size() != info.size()) {
+        return Status(ErrorCode::Corrupt, "table " + table.Name() + ": a row has " + std::to_string(values.size()) +
+                                              " values for " + std::to_string(info.size()) + " columns");
+    }
+    std::vector<Variant>& row = rows.emplace_back();
+    for (size_t column : columns) {
+        Result<Variant> field = ColumnValueToVariant(info[column], values[column]);
+        if (!field) return field.status().WithContext("table " + table.Name());
+        row.push_back(std::move(*field));
+    }
+    return Status::Ok();
+}
+
+Result<std::vector<std::vector<Variant>>> SelectedRows(Table& table, const SelectStatement& select,
+                                                       const std::vector<size_t>& columns) {
+    std::vector<std::vector<Variant>> rows;
+    if (!select.where) {
+        // One pass over the rows with their values: no second read of each row by its pointer.
+        Status appended;
+        KESTRIN_TRY(table.Scan([&](RowPointer, const std::vector<Value>& values) {
+            appended = AppendRow(table, columns, values, rows);
+            return appended.ok();
+        }));
+        KESTRIN_TRY(appended);
+        return rows;
+    }
+    Result<std::vector<RowPointer>> matches = MatchingRows(table, select.where);
+    if (!matches) return matches.status();
+    for (RowPointer pointer : *matches) {
+        Result<std::vector<Value>> values = table.ReadRow(pointer);
+        if (!values) return values.status();
+        KESTRIN_TRY(AppendRow(table, columns, *values, rows));
+    }
+    return rows;
+}
+
 Result<Recordset> Select(Database& db, const SelectStatement& select) {
     Result<Table*> table = ResolveTable(db, select.table);
     if (!table) return table.status();
-    const std::vector<ColumnInfo>& info = (*table)->Columns();
-    std::vector<size_t> columns;
-    if (select.columns.empty()) {
-        for (size_t i = 0; i < info.size(); ++i) columns.push_back(i);
-    } else {
-        for (const Name& name : select.columns) {
-            Result<size_t> column = ResolveColumn(**table, name);
-            if (!column) return column.status();
-            columns.push_back(*column);
-        }
-    }
-    Result<std::vector<RowPointer>> matches = MatchingRows(**table, select.where);
-    if (!matches) return matches.status();
-    std::vector<std::vector<Variant>> rows;
-    for (RowPointer pointer : *matches) {
-        Result<std::vector<Value>> values = (*table)->ReadRow(pointer);
-        if (!values) return values.status();
-        if (values->size() != info.size()) {
-            return Status(ErrorCode::Corrupt, "table " + (*table)->Name() + ": a row has " +
-                                                  std::to_string(values->size()) + " values for " +
-                                                  std::to_string(info.size()) + " columns");
-        }
-        std::vector<Variant>& row = rows.emplace_back();
-        for (size_t column : columns) {
-            Result<Variant> field = ColumnValueToVariant(info[column], (*values)[column]);
-            if (!field) return field.status().WithContext("table " + (*table)->Name());
-            row.push_back(std::move(*field));
-        }
-    }
+    Result<std::vector<size_t>> columns = SelectedColumns(**table, select.columns);
+    if (!columns) return columns.status();
+    Result<std::vector<std::vector<Variant>>> rows = SelectedRows(**table, select, *columns);
+    if (!rows) return rows.status();
     std::vector<std::string> names;
-    for (size_t column : columns) names.push_back(info[column].name);
-    return Recordset::Query(std::move(names), std::move(rows));
+    for (size_t column : *columns) names.push_back((*table)->Columns()[column].name);
+    return Recordset::Query(std::move(names), std::move(*rows));
 }
 
 Result<Recordset> Insert(Database& db, const InsertStatement& insert) {
