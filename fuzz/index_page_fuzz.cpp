@@ -23,11 +23,11 @@ constexpr int kMaxAllocations = 64;
 class BoundedAllocator : public jet::IndexPageAllocator {
   public:
     explicit BoundedAllocator(jet::Pager& pager) : pager_(pager) {}
-    jet::Result<jet::PageNo> AllocateIndexPage() override {
-        if (++allocations_ > kMaxAllocations) return jet::Status(ErrorCode::TooLarge, "fuzz: enough pages");
+    Result<jet::PageNo> AllocateIndexPage() override {
+        if (++allocations_ > kMaxAllocations) return Status(ErrorCode::TooLarge, "fuzz: enough pages");
         return pager_.Append();
     }
-    jet::Status FreeIndexPage(jet::PageNo) override { return jet::Status::Ok(); }
+    Status FreeIndexPage(jet::PageNo) override { return Status::Ok(); }
 
   private:
     jet::Pager& pager_;
