@@ -20,13 +20,13 @@ public:
             }
             auto bytes = run.counters.find("bytes");
             if (bytes != run.counters.end()) {
-                std::printf("%s: %.0f bytes\n", run.benchmark_name().c_str(), double(bytes->second));
+                std::printf("%s: %.0f bytes\n", run.run_name.function_name.c_str(), double(bytes->second));
                 continue;
             }
             double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
             std::string unit = run.report_label.empty() ? "ms" : run.report_label;
             double scale = unit == "s" ? 1.0 : unit == "us" ? 1e6 : 1e3;
-            std::printf("%s: %.3f %s\n", run.benchmark_name().c_str(), seconds * scale, unit.c_str());
+            std::printf("%s: %.3f %s\n", run.run_name.function_name.c_str(), seconds * scale, unit.c_str());
         }
         std::fflush(stdout);
     }
