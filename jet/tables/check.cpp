@@ -123,11 +123,13 @@ void TableImpl::CheckIndex(size_t i, Entries expected, std::vector<std::string>&
     for (size_t k = 0; k < extra.size() && k < kMaxReported; ++k)
         problems.push_back(name + ": entry for no " + Describe(extra[k]));
     bool unique = def_.realIndexes[state.real].flags & index_flags::kUnique;
+    auto nullKey = EncodeIndexKey(state.keyColumns, std::vector<Value>(state.keyColumns.size()));
     size_t distinct = 0;
     for (size_t k = 0; k < sortedActual.size(); ++k) {
         bool repeat = k > 0 && sortedActual[k].first == sortedActual[k - 1].first;
         distinct += repeat ? 0 : 1;
-        if (repeat && unique)
+        bool allNull = nullKey.ok() && sortedActual[k].first == *nullKey;
+        if (repeat && unique && !allNull)
             problems.push_back(name + ": duplicate key in a unique index at " + Describe(sortedActual[k]));
     }
     if (def_.realIndexes[state.real].uniqueCount < distinct)

@@ -78,7 +78,9 @@ Result<std::vector<TableImpl::KeyChange>> TableImpl::PlanKeys(const std::vector<
             auto has = indexes_[i]->data->HasKey(*change.newKey);
             KESTRIN_TRY(has);
             bool unique = def_.realIndexes[indexes_[i]->real].flags & index_flags::kUnique;
-            if (*has && unique)
+            bool allNull = std::all_of(indexes_[i]->positions.begin(), indexes_[i]->positions.end(),
+                                       [&](size_t p) { return IsNull((*newValues)[p]); });
+            if (*has && unique && !allNull)  // a unique index takes any number of all-Null keys
                 return Status(ErrorCode::Constraint,
                               Context() + ": the value is already in unique index " + IndexName(i));
             change.newDistinct = !*has;

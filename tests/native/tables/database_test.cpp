@@ -120,6 +120,47 @@ TEST(Database, NewFileFollowsJetsPagePlanByteCounts) {
     EXPECT_EQ(bitmap[63], 0xFF);
 }
 
+TEST(Database, CheckReportsEachKindOfDamage) {
+    std::vector<uint8_t> good;
+    {
+        MemoryFileSystem fs;
+        auto db = CreateProductDb(fs, "config.dat");
+        auto table = db->GetTable("zk_auto_qqlist");
+        for (int n = 1; n <= 3; ++n) ASSERT_TRUE((*table)->Insert(QqRow(n)).ok());
+        good = *fs.Contents("config.dat");
+    }
+    const uint32_t globalBitmap = 4096 + 4027 + 5;
+    struct Case {
+        const char* name;
+        uint32_t offset;
+        uint8_t xorMask;
+        const char* expected;
+    } cases[] = {
+        {"row count", 16 * 4096 + 0x10, 0x01, "row count says"},
+        {"AutoNumber counter", 16 * 4096 + 0x14, 0x03, "AutoNumber counter"},
+        {"used page marked free", globalBitmap + 2, 0x01, "is free in the global map but belongs to"},
+        {"free page marked used", globalBitmap + 3, 0x40, "belongs to nothing"},
+        {"data page free space", 23 * 4096 + 2, 0x01, "bytes free"},
+        {"index key", 19 * 4096 + 481, 0x01, "index A_QQ"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileSystem fs;
+        auto file = good;
+        file[c.offset] ^= c.xorMask;
+        fs.SetFile("config.dat", file);
+        auto db = Database::Open(fs, "config.dat", kPassword, OpenMode::ReadOnly);
+        ASSERT_TRUE(db.ok()) << db.status().ToString();
+        std::string problems = Joined(Problems(**db));
+        EXPECT_NE(problems.find(c.expected), std::string::npos) << problems;
+    }
+    MemoryFileSystem fs;
+    fs.SetFile("config.dat", good);
+    auto db = Database::Open(fs, "config.dat", kPassword, OpenMode::ReadOnly);
+    ASSERT_TRUE(db.ok());
+    EXPECT_EQ(Joined(Problems(**db)), "");
+}
+
 TEST(Database, ReopenedDatabaseKeepsRowsAndChecksThePassword) {
     MemoryFileSystem fs;
     {

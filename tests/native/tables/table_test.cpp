@@ -65,6 +65,9 @@ TEST_F(QqTable, UniqueIndexRefusesDuplicateQqIgnoringCaseAndChangesNothing) {
         EXPECT_TRUE(*fs_.Contents("config.dat") == *before);
     }
     EXPECT_EQ(table_->RowCount(), 1u);
+    // Null is no value: any number of rows may leave A_QQ empty.
+    EXPECT_TRUE(table_->Insert({{1, Value(std::string("no qq"))}}).ok());
+    EXPECT_TRUE(table_->Insert({{1, Value(std::string("no qq either"))}}).ok());
     // An update onto another row's key is refused too; onto its own key it is not.
     auto second = table_->Insert({{2, Value(std::string("DEF"))}});
     ASSERT_TRUE(second.ok());
