@@ -5,6 +5,8 @@
 //   INSERT INTO table(col, ...) VALUES(literal, ...)
 //   UPDATE table SET col = literal[, col = literal...] [WHERE col = literal]
 //   DELETE FROM table WHERE col = literal
+// where literal is 'text' ('' inside stands for one '), an integer with an optional sign, or NULL;
+// keywords are in any case, and a name may be written in brackets ([A Name]).
 //
 // Invariants:
 //  1. Names keep the spelling of the statement text; resolving them (case-insensitively) against the

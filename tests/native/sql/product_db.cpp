@@ -7,28 +7,28 @@
 namespace jet::testing {
 namespace {
 
-TableSpec QqListSpec() {
-    TableSpec spec;
-    spec.name = "zk_auto_qqlist";
-    spec.columns = {
+TableSpec QqListTable() {
+    TableSpec table;
+    table.name = "zk_auto_qqlist";
+    table.columns = {
         {"ID", ColumnType::Long, 4, true},         {"A_Name", ColumnType::Text, 100, false},
         {"A_QQ", ColumnType::Text, 50, false},     {"A_activ", ColumnType::Integer, 2, false},
         {"A_stat", ColumnType::Integer, 2, false}, {"A_last", ColumnType::Text, 100, false},
         {"A_pass", ColumnType::Text, 255, false},
     };
-    spec.indexes = {{"PrimaryKey", {0}, true, true}, {"A_QQ", {2}, true, false}};
-    return spec;
+    table.indexes = {{"PrimaryKey", {0}, true, true}, {"A_QQ", {2}, true, false}};
+    return table;
 }
 
-TableSpec SysSpec() {
-    TableSpec spec;
-    spec.name = "zk_auto_sys";
-    spec.columns = {
+TableSpec SysTable() {
+    TableSpec table;
+    table.name = "zk_auto_sys";
+    table.columns = {
         {"S_QQpath", ColumnType::Text, 255, false},
         {"S_pass", ColumnType::Text, 50, false},
         {"S_AQ", ColumnType::Integer, 2, false},
     };
-    return spec;
+    return table;
 }
 
 }  // namespace
@@ -36,8 +36,8 @@ TableSpec SysSpec() {
 Status CreateProductDb(FileSystem& fs, const std::string& path) {
     Result<std::unique_ptr<Database>> db = Database::Create(fs, path, kProductPassword);
     if (!db) return db.status();
-    KESTRIN_TRY((*db)->CreateTable(QqListSpec()));
-    KESTRIN_TRY((*db)->CreateTable(SysSpec()));
+    KESTRIN_TRY((*db)->CreateTable(QqListTable()));
+    KESTRIN_TRY((*db)->CreateTable(SysTable()));
     Result<Table*> sys = (*db)->GetTable("zk_auto_sys");
     if (!sys) return sys.status();
     return (*sys)->Insert({}).status();
