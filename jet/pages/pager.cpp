@@ -10,7 +10,8 @@
 // checksums all match the file belongs to a transaction that landed: it is removed; otherwise it is
 // played back. That is why step 3 needs no folder sync (a removal undone by a crash brings back only
 // a journal that Open recognises as landed) and why the journal needs no second sync to "arm" its
-// header: the checksums say whether it was completely written. 3 syncs per commit (2 file, 1 folder).
+// header: the checksums say whether it was completely written. 3 syncs per commit (2 file, 1 folder;
+// on Windows a folder sync is nothing, so 2).
 // A journal of an older transaction cannot come back after a newer one: step 1 of the newer one
 // recreates the name and syncs the folder.
 
@@ -81,7 +82,7 @@ class Pager::Impl {
     State state_ = State::Reading;
     bool writable_ = false;
     uint32_t filePageCount_ = 0;                      // pages in the file as last committed
-    uint32_t pageCount_ = 0;                          // filePageCount_ plus the pages appended by the open transaction
+    uint32_t pageCount_ = 0;                          // filePageCount_ + pages appended by the transaction
     std::unordered_map<uint32_t, PageBuffer> cache_;  // every page touched; buffers never move or die
     std::map<uint32_t, PageBuffer> originals_;        // file pages changed in this transaction: before-bytes
     std::optional<DecodedJournal> overlay_;           // read-only view of a hot journal left by a crash

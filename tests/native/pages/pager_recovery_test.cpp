@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "jet/pages/journal.h"
 #include "jet/pages/pager.h"
 #include "jet/pages/testing/crash_file_system.h"
 #include "jet/pages/testing/faulty_file_system.h"
@@ -192,6 +193,31 @@ TEST(Pager, CrashAtAnySyncOfACommitLeavesBeforeOrAfterImageBitForBit) {
             }
         }
         EXPECT_GT(sync, 4u);
+    }
+}
+
+// A journal cut short was never synced, so its transaction never wrote the database.
+TEST(Pager, TornJournalIsIgnoredByAReaderAndRemovedByAWriterAndTheFileIsUntouched) {
+    const std::string path = "db/config.dat";
+    Bytes before = BeforeImage();
+    Bytes after = AfterImage();
+    Bytes journal = EncodeJournal(kBeforePages, {{PageNo{1}, &after[kPageSize], &before[kPageSize]}}, {});
+    journal.resize(journal.size() - 100);
+    struct Case {
+        const char* name;
+        OpenMode mode;
+        bool journalRemains;
+    } cases[] = {{"reader", OpenMode::ReadOnly, true}, {"writer", OpenMode::ReadWrite, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CrashFileSystem fs;
+        fs.SetFile(path, before);
+        fs.SetFile(path + "-journal", journal);
+        auto pager = Pager::Open(fs, path, {c.mode});
+        ASSERT_TRUE(pager.ok()) << pager.status().ToString();
+        EXPECT_EQ((*pager)->Read(PageNo{1}).value()[0], before[kPageSize]);
+        EXPECT_EQ(fs.Exists(path + "-journal").value(), c.journalRemains);
+        EXPECT_EQ(fs.Contents(path).value(), before);
     }
 }
 
