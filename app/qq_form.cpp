@@ -23,11 +23,11 @@ constexpr UINT kTimer1IntervalMs = 1000;
 }  // namespace
 
 class QQ_form::DownloadEvents : public FetchwellEvents {
-public:
+  public:
     explicit DownloadEvents(QQ_form& form) : form_(form) {}
     void Completed(int32_t value) override { form_.OnDownloadCompleted(value); }
 
-private:
+  private:
     QQ_form& form_;
 };
 
@@ -44,7 +44,9 @@ bool QQ_form::Load() {
     return hwnd_ && loaded_;
 }
 
-HWND QQ_form::ListView1() const { return GetDlgItem(hwnd_, IDC_QQ_FORM_LISTVIEW1); }
+HWND QQ_form::ListView1() const {
+    return GetDlgItem(hwnd_, IDC_QQ_FORM_LISTVIEW1);
+}
 
 INT_PTR CALLBACK QQ_form::DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     QQ_form* self = nullptr;
@@ -103,9 +105,9 @@ INT_PTR QQ_form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void QQ_form::OnInit() {
     appIcon_.Reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON,
                                                  GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-    appIconSmall_.Reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXSMICON),
-                                                      GetSystemMetrics(SM_CYSMICON), 0)));
+    appIconSmall_.Reset(
+        static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon_.Get()));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIconSmall_.Get()));
     popups_.Reset(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_QQ_FORM_POPUPS)));
@@ -226,7 +228,9 @@ void QQ_form::OnDownloadCompleted(int32_t value) {
 // finished check leaves the downloaded file in place and says nothing.
 void QQ_form::EvaluateUpdateCheck() {}
 
-std::wstring QQ_form::Text(UINT id) const { return LoadResString(id, instance_); }
+std::wstring QQ_form::Text(UINT id) const {
+    return LoadResString(id, instance_);
+}
 
 int QQ_form::MessageBox(const std::wstring& text, const std::wstring& title, unsigned style) {
     return services_.messages->Show(hwnd_, ToUtf8(text), ToUtf8(title), style);

@@ -28,7 +28,7 @@
 class AccountDb;
 
 class QQ_form {
-public:
+  public:
     QQ_form(HINSTANCE instance, Services& services, GlobalSettings& globals, AccountDb& db);
     ~QQ_form();
     QQ_form(const QQ_form&) = delete;
@@ -59,7 +59,7 @@ public:
     // The start-up password read at load (empty: none).
     const std::string& StartupPassword() const { return startupPassword_; }
 
-private:
+  private:
     class DownloadEvents;
 
     static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -98,21 +98,21 @@ private:
     std::wstring Text(UINT id) const;
     int MessageBox(const std::wstring& text, const std::wstring& title, unsigned style);
 
-    HINSTANCE instance_;        // borrowed
-    Services& services_;        // borrowed
-    GlobalSettings& globals_;   // borrowed
-    AccountDb& db_;             // borrowed
-    HWND hwnd_ = nullptr;       // owned (destroyed by Unload or the destructor)
+    HINSTANCE instance_;       // borrowed
+    Services& services_;       // borrowed
+    GlobalSettings& globals_;  // borrowed
+    AccountDb& db_;            // borrowed
+    HWND hwnd_ = nullptr;      // owned (destroyed by Unload or the destructor)
     bool loaded_ = false;
-    bool ended_ = false;        // the program ended during loading (a test's EndProgram returned)
+    bool ended_ = false;  // the program ended during loading (a test's EndProgram returned)
     std::string startupPassword_;
     std::wstring programPath_;
     TrayIcon tray_;
     UniqueIcon appIcon_;
     UniqueIcon appIconSmall_;
-    UniqueImageList images_;    // ImageList1: image 0 online, image 1 invisible
-    UniqueMenu popups_;         // MenuMain and MenuR_Main
-    HWND tooltip_ = nullptr;    // owned by the dialog (a child of it)
+    UniqueImageList images_;  // ImageList1: image 0 online, image 1 invisible
+    UniqueMenu popups_;       // MenuMain and MenuR_Main
+    HWND tooltip_ = nullptr;  // owned by the dialog (a child of it)
     std::unique_ptr<DownloadEvents> downloadEvents_;
     std::unique_ptr<Fetchwell> qq_dl_;
 };

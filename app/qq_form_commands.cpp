@@ -64,9 +64,13 @@ void QQ_form::OnSize(WPARAM kind) {
     if (kind == SIZE_MINIMIZED) TrayAdd();
 }
 
-void QQ_form::TrayAdd() { tray_.Add(); }
+void QQ_form::TrayAdd() {
+    tray_.Add();
+}
 
-void QQ_form::TrayRemove() { tray_.Remove(); }
+void QQ_form::TrayRemove() {
+    tray_.Remove();
+}
 
 void QQ_form::OnTrayMessage(UINT mouseMessage) {
     switch (DecideTrayAction(mouseMessage, IsIconic(hwnd_) != FALSE)) {
@@ -112,7 +116,9 @@ void QQ_form::QuitFromTray() {
     services_.end->EndProgram(0);
 }
 
-void QQ_form::OpenHomePage() { services_.urls->Open(hwnd_, globals_.SiteUrl); }
+void QQ_form::OpenHomePage() {
+    services_.urls->Open(hwnd_, globals_.SiteUrl);
+}
 
 void QQ_form::OnLabel2Click() {
     OpenHomePage();

@@ -32,8 +32,7 @@ void QQ_form::SetUpListView() {
 
 // A button press anywhere in the list first clears the selection, so a press on empty space leaves
 // no row selected; the list's own handling then selects the row under the pointer.
-LRESULT CALLBACK QQ_form::ListSubclassProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR) {
+LRESULT CALLBACK QQ_form::ListSubclassProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     switch (msg) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -96,8 +95,8 @@ void QQ_form::RefreshCommands() {
 void QQ_form::SetUpLabel2() {
     SetItemText(hwnd_, IDC_QQ_FORM_LABEL2, ToWide(globals_.SiteUrl));
     if (!tooltip_) {
-        tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+        tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     }
     std::wstring tip = Text(IDS_LABEL2_TIP);
     TTTOOLINFOW tool{};

@@ -13,8 +13,7 @@ bool AllDigits(std::string_view text) {
 
 std::string FormatTimeText(const LocalTime& t) {
     char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     return text;
 }
 
@@ -24,7 +23,9 @@ int StatusImage(std::optional<int64_t> stat) {
     return kImageNone;
 }
 
-bool RowTicked(std::optional<int64_t> activ) { return activ == 1; }
+bool RowTicked(std::optional<int64_t> activ) {
+    return activ == 1;
+}
 
 int16_t ExitAfterLoginFrom(std::optional<int64_t> stored) {
     if (!stored || *stored < std::numeric_limits<int16_t>::min() || *stored > std::numeric_limits<int16_t>::max()) {

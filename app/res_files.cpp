@@ -8,4 +8,6 @@ bool WriteResFile(UINT id, const wchar_t* type, const std::wstring& path) {
     return bytes && WriteWholeFile(path, *bytes);
 }
 
-void KillFile(const std::wstring& path) { DeleteFileW(path.c_str()); }
+void KillFile(const std::wstring& path) {
+    DeleteFileW(path.c_str());
+}

@@ -17,7 +17,7 @@ constexpr UINT kTrayCallbackMessage = WM_APP + 1;
 constexpr UINT kTrayIconId = 1;
 
 class TrayIcon {
-public:
+  public:
     TrayIcon() = default;
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
@@ -32,7 +32,7 @@ public:
     void Readd();
     bool Shown() const { return shown_; }
 
-private:
+  private:
     NOTIFYICONDATAW Data() const;
 
     HWND owner_ = nullptr;  // borrowed

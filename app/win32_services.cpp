@@ -44,7 +44,9 @@ LocalTime Win32Clock::Now() {
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-void Win32Clock::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+void Win32Clock::Sleep(int milliseconds) {
+    ::Sleep(static_cast<DWORD>(milliseconds));
+}
 
 bool Win32Processes::Start(const std::string& commandLine) {
     // CreateProcessW may write into the command line, so it gets a private, writable copy.
@@ -82,7 +84,9 @@ bool Win32RunValueStore::Delete(const std::string& name) {
     return RegDeleteValue(HKEY_LOCAL_MACHINE, kRunKey, ToWide(name)).ok();
 }
 
-std::unique_ptr<Fetchwell> WinHttpDownloadFactory::Create() { return std::make_unique<WinHttpFetchwell>(); }
+std::unique_ptr<Fetchwell> WinHttpDownloadFactory::Create() {
+    return std::make_unique<WinHttpFetchwell>();
+}
 
 bool MutexInstanceGuard::AnotherCopyRunning() {
     if (mutex_) return false;
@@ -91,7 +95,9 @@ bool MutexInstanceGuard::AnotherCopyRunning() {
     return mutex_ && error == ERROR_ALREADY_EXISTS;
 }
 
-void ProcessEnd::EndProgram(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
+void ProcessEnd::EndProgram(int exitCode) {
+    ExitProcess(static_cast<UINT>(exitCode));
+}
 
 Win32Services::Win32Services() : instance_(kKestrinMutexName) {
     services_.messages = &messages_;

@@ -7,67 +7,67 @@
 #include "win/unique_handle.h"
 
 class Win32MessageBoxes : public MessageBoxes {
-public:
+  public:
     int Show(WindowRef owner, const std::string& text, const std::string& title, unsigned style) override;
 };
 
 class Win32FileDialogs : public FileDialogs {
-public:
+  public:
     std::optional<std::string> OpenFile(WindowRef owner, const std::string& filter) override;
 };
 
 class Win32Clock : public Clock {
-public:
+  public:
     LocalTime Now() override;
     void Sleep(int milliseconds) override;
 };
 
 class Win32Processes : public Processes {
-public:
+  public:
     bool Start(const std::string& commandLine) override;
 };
 
 class Win32UrlOpener : public UrlOpener {
-public:
+  public:
     void Open(WindowRef owner, const std::string& url) override;
 };
 
 // The machine-wide Run key: HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run.
 class Win32RunValueStore : public RunValueStore {
-public:
+  public:
     std::optional<std::string> Read(const std::string& name) override;
     bool Write(const std::string& name, const std::string& data) override;
     bool Delete(const std::string& name) override;
 };
 
 class WinHttpDownloadFactory : public DownloadFactory {
-public:
+  public:
     std::unique_ptr<Fetchwell> Create() override;
 };
 
 // A named mutex in the session's namespace, held until the program ends.
 class MutexInstanceGuard : public InstanceGuard {
-public:
+  public:
     explicit MutexInstanceGuard(std::wstring name) : name_(std::move(name)) {}
     bool AnotherCopyRunning() override;
 
-private:
+  private:
     std::wstring name_;
     UniqueKernel mutex_;  // owned
 };
 
 class ProcessEnd : public ProgramEnd {
-public:
+  public:
     void EndProgram(int exitCode) override;
 };
 
 // All of the above, wired into one Services.
 class Win32Services {
-public:
+  public:
     Win32Services();
     Services& Get() { return services_; }
 
-private:
+  private:
     Win32MessageBoxes messages_;
     Win32FileDialogs fileDialogs_;
     Win32Clock clock_;

@@ -24,7 +24,8 @@ std::string TextOf(const jet::Variant& v) {
 }  // namespace
 
 std::string ConnectionStringFor(const std::string& dbPath) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dbPath + ";Jet OLEDB:Database Password=" + kConnectionPassword;
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dbPath +
+           ";Jet OLEDB:Database Password=" + kConnectionPassword;
 }
 
 AccountDb::AccountDb(std::string dbPath, Services& services) : dbPath_(std::move(dbPath)), services_(services) {}
@@ -49,16 +50,22 @@ Status AccountDb::CloseDb() {
     return Status::Ok();
 }
 
-bool AccountDb::IsOpen() const { return conn_ && conn_->IsOpen(); }
+bool AccountDb::IsOpen() const {
+    return conn_ && conn_->IsOpen();
+}
 
 jet::Connection& AccountDb::Conn() {
     assert(IsOpen());
     return *conn_;
 }
 
-Result<int> AccountDb::QQExists(const std::string& number) { return Exists("A_QQ", number); }
+Result<int> AccountDb::QQExists(const std::string& number) {
+    return Exists("A_QQ", number);
+}
 
-Result<int> AccountDb::NameExists(const std::string& alias) { return Exists("A_Name", alias); }
+Result<int> AccountDb::NameExists(const std::string& alias) {
+    return Exists("A_Name", alias);
+}
 
 Result<int> AccountDb::Exists(const std::string& column, const std::string& value) {
     KESTRIN_TRY(OpenDb());
@@ -96,8 +103,8 @@ std::vector<StoredAccount> ReadStoredAccounts(jet::Connection& conn) {
     rows->Close();
     if (!all.ok() || all->ColumnCount() < 4) return accounts;
     for (size_t r = 0; r < all->RowCount(); ++r) {
-        accounts.push_back({TextOf(all->At(0, r)), IntegerOf(all->At(1, r)), IntegerOf(all->At(2, r)),
-                            TextOf(all->At(3, r))});
+        accounts.push_back(
+            {TextOf(all->At(0, r)), IntegerOf(all->At(1, r)), IntegerOf(all->At(2, r)), TextOf(all->At(3, r))});
     }
     return accounts;
 }

@@ -31,7 +31,7 @@ extern const char kDbUnusableMessage[];
 extern const char kNoticeTitle[];  // "提示"
 
 class AccountDb {
-public:
+  public:
     AccountDb(std::string dbPath, Services& services);
     ~AccountDb();
     AccountDb(const AccountDb&) = delete;
@@ -53,7 +53,7 @@ public:
 
     const std::string& DbPath() const { return dbPath_; }
 
-private:
+  private:
     Result<int> Exists(const std::string& column, const std::string& value);
 
     std::string dbPath_;
@@ -63,16 +63,16 @@ private:
 
 // The settings row as the main window's load reads it.
 struct StoredSettings {
-    std::optional<std::string> qqPath;         // S_QQpath; nullopt for Null or no row
-    std::optional<int64_t> exitAfterLogin;     // S_AQ; nullopt for Null or no row
-    std::string startupPassword;               // S_pass; empty for Null or no row
+    std::optional<std::string> qqPath;      // S_QQpath; nullopt for Null or no row
+    std::optional<int64_t> exitAfterLogin;  // S_AQ; nullopt for Null or no row
+    std::string startupPassword;            // S_pass; empty for Null or no row
 };
 // One account as the list shows it.
 struct StoredAccount {
-    std::string name;               // A_Name
-    std::optional<int64_t> activ;   // A_activ
-    std::optional<int64_t> stat;    // A_stat
-    std::string last;               // A_last as text ("" for Null)
+    std::string name;              // A_Name
+    std::optional<int64_t> activ;  // A_activ
+    std::optional<int64_t> stat;   // A_stat
+    std::string last;              // A_last as text ("" for Null)
 };
 
 // Both reads run on an open connection; a failing statement leaves its part at the defaults.

@@ -28,7 +28,7 @@ constexpr int32_t kSystemError = 99;
 
 // The six events, in the order of the control's event list. Callers override what they handle.
 class FetchwellEvents {
-public:
+  public:
     virtual ~FetchwellEvents() = default;
     // Share of the file received (0 to 1), with the bytes so far and the total (0 when unknown).
     virtual void Progress(float /*fraction*/, int64_t /*received*/, int64_t /*total*/) {}
@@ -45,7 +45,7 @@ public:
 };
 
 class Fetchwell {
-public:
+  public:
     virtual ~Fetchwell() = default;
     // UTF-8 texts. The events object is borrowed and must outlive the transfer (or StopDownload).
     virtual void SetEvents(FetchwellEvents* events) = 0;

@@ -95,8 +95,8 @@ int32_t Fetch(Transfer& t, std::string& detail) {
     const std::wstring& temp = t.temp;
     UrlParts parts;
     if (!CrackUrl(t.url, parts)) return detail = "not an http or https address", fetchwell::kSystemError;
-    UniqueInternet session(WinHttpOpen(L"Kestrin", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                       WINHTTP_NO_PROXY_BYPASS, 0));
+    UniqueInternet session(
+        WinHttpOpen(L"Kestrin", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return detail = "WinHttpOpen", fetchwell::kSystemError;
     WinHttpSetTimeouts(session.Get(), 10000, 10000, 15000, 15000);
     UniqueInternet connection(WinHttpConnect(session.Get(), parts.host.c_str(), parts.port, 0));
@@ -121,10 +121,12 @@ int32_t Fetch(Transfer& t, std::string& detail) {
     bool found = false;
     DWORD status = QueryNumber(request, WINHTTP_QUERY_STATUS_CODE, found);
     if (status >= 300 && status < 400) return detail = "HTTP " + std::to_string(status), fetchwell::kRedirected;
-    if (!found || status < 200 || status >= 300) return detail = "HTTP " + std::to_string(status), fetchwell::kHttpError;
+    if (!found || status < 200 || status >= 300)
+        return detail = "HTTP " + std::to_string(status), fetchwell::kHttpError;
     DWORD length = QueryNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, found);
     int64_t total = found ? static_cast<int64_t>(length) : 0;
-    if (found) t.Post({Event::Kind::SizeKnown, 0, 0, 0, 0, static_cast<int32_t>(std::min<DWORD>(length, INT32_MAX)), {}});
+    if (found)
+        t.Post({Event::Kind::SizeKnown, 0, 0, 0, 0, static_cast<int32_t>(std::min<DWORD>(length, INT32_MAX)), {}});
 
     // The body is collected in memory and written only when complete, so a stopped transfer leaves no
     // partial file behind even while its worker is still blocked on the server.
@@ -192,7 +194,9 @@ HWND CreateSink(WinHttpFetchwell* owner, WNDPROC proc) {
 
 }  // namespace
 
-WinHttpFetchwell::WinHttpFetchwell() { window_ = CreateSink(this, WindowProc); }
+WinHttpFetchwell::WinHttpFetchwell() {
+    window_ = CreateSink(this, WindowProc);
+}
 
 WinHttpFetchwell::~WinHttpFetchwell() {
     StopDownload();

@@ -23,7 +23,7 @@
 #include "update/fetchwell.h"
 
 class WinHttpFetchwell : public Fetchwell {
-public:
+  public:
     WinHttpFetchwell();
     ~WinHttpFetchwell() override;
     WinHttpFetchwell(const WinHttpFetchwell&) = delete;
@@ -38,7 +38,7 @@ public:
     struct Transfer;  // shared by the UI thread and the worker
     struct Event;     // one posted event
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Raise(const Event& event);
 

@@ -19,8 +19,14 @@ bool SetItemText(HWND dlg, int id, std::wstring_view text) {
     return SetDlgItemTextW(dlg, id, terminated.c_str()) != FALSE;
 }
 
-bool IsItemChecked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+bool IsItemChecked(HWND dlg, int id) {
+    return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+}
 
-void SetItemChecked(HWND dlg, int id, bool checked) { CheckDlgButton(dlg, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+void SetItemChecked(HWND dlg, int id, bool checked) {
+    CheckDlgButton(dlg, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
 
-void EnableItem(HWND dlg, int id, bool enabled) { EnableWindow(GetDlgItem(dlg, id), enabled ? TRUE : FALSE); }
+void EnableItem(HWND dlg, int id, bool enabled) {
+    EnableWindow(GetDlgItem(dlg, id), enabled ? TRUE : FALSE);
+}

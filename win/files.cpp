@@ -35,7 +35,8 @@ bool FileExists(const std::wstring& path) {
 }
 
 bool WriteWholeFile(const std::wstring& path, std::span<const std::byte> bytes) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     size_t done = 0;
     while (done < bytes.size()) {

@@ -32,7 +32,9 @@ std::wstring ListViewColumnText(HWND list, int column) {
     return buffer;
 }
 
-int ListViewRowCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+int ListViewRowCount(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
 int ListViewAppendRow(HWND list, std::wstring_view text, int image) {
     std::wstring copy(text);
@@ -44,7 +46,9 @@ int ListViewAppendRow(HWND list, std::wstring_view text, int image) {
     return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-bool ListViewDeleteRow(HWND list, int row) { return SendMessageW(list, LVM_DELETEITEM, row, 0) != 0; }
+bool ListViewDeleteRow(HWND list, int row) {
+    return SendMessageW(list, LVM_DELETEITEM, row, 0) != 0;
+}
 
 std::wstring ListViewGetText(HWND list, int row, int subItem) {
     // LVM_GETITEMTEXTW returns the length copied; grow until the text fits with room to spare.

@@ -19,7 +19,8 @@ std::optional<std::wstring> RegReadString(HKEY root, const std::wstring& path, c
     UniqueHKey key(raw);
     DWORD type = 0;
     DWORD bytes = 0;
-    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return std::nullopt;
+    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
     if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
     // The stored data need not end in NUL; one spare character keeps the copy terminated.
     std::wstring data(bytes / sizeof(wchar_t) + 1, L'\0');

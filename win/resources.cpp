@@ -2,7 +2,9 @@
 
 namespace {
 
-HINSTANCE OrSelf(HINSTANCE module) { return module ? module : GetModuleHandleW(nullptr); }
+HINSTANCE OrSelf(HINSTANCE module) {
+    return module ? module : GetModuleHandleW(nullptr);
+}
 
 }  // namespace
 

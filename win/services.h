@@ -20,14 +20,14 @@ class Fetchwell;
 using WindowRef = void*;  // borrowed HWND
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // Shows a modal message box owned by `owner` (may be null) and returns the button pressed.
     virtual int Show(WindowRef owner, const std::string& text, const std::string& title, unsigned style) = 0;
 };
 
 class FileDialogs {
-public:
+  public:
     virtual ~FileDialogs() = default;
     // The file-open dialog; `filter` in the "Text|*.txt|All|*.*" form. nullopt when cancelled.
     virtual std::optional<std::string> OpenFile(WindowRef owner, const std::string& filter) = 0;
@@ -38,7 +38,7 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime Now() = 0;
     // Waits; the program's few fixed pauses (100 ms, 400 ms) go through here so tests need not wait.
@@ -46,14 +46,14 @@ public:
 };
 
 class Processes {
-public:
+  public:
     virtual ~Processes() = default;
     // Starts `commandLine` without waiting, in a normal window; false when it cannot be started.
     virtual bool Start(const std::string& commandLine) = 0;
 };
 
 class UrlOpener {
-public:
+  public:
     virtual ~UrlOpener() = default;
     // Opens an address with the system's handler (the "open" verb); failures are not reported.
     virtual void Open(WindowRef owner, const std::string& url) = 0;
@@ -61,7 +61,7 @@ public:
 
 // The program's auto-start value: a string value named `name` under the machine-wide Run key.
 class RunValueStore {
-public:
+  public:
     virtual ~RunValueStore() = default;
     virtual std::optional<std::string> Read(const std::string& name) = 0;
     // False when the value cannot be written or deleted (e.g. no right to change the key).
@@ -70,13 +70,13 @@ public:
 };
 
 class DownloadFactory {
-public:
+  public:
     virtual ~DownloadFactory() = default;
     virtual std::unique_ptr<Fetchwell> Create() = 0;
 };
 
 class InstanceGuard {
-public:
+  public:
     virtual ~InstanceGuard() = default;
     // True when another copy of the program runs for the same user. The first call claims the
     // program for this copy until it ends.
@@ -84,7 +84,7 @@ public:
 };
 
 class ProgramEnd {
-public:
+  public:
     virtual ~ProgramEnd() = default;
     // Ends the program at once. Production never returns; a test fake records the call and
     // returns, so callers must stop their own work after calling it.

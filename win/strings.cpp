@@ -10,4 +10,6 @@ std::wstring ToWide(std::string_view utf8) {
     return std::wstring(utf16.begin(), utf16.end());
 }
 
-std::string ToUtf8(std::wstring_view wide) { return Utf16ToUtf8(std::u16string(wide.begin(), wide.end())); }
+std::string ToUtf8(std::wstring_view wide) {
+    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+}

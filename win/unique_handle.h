@@ -14,7 +14,7 @@
 
 template <class Traits>
 class UniqueHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() = default;
@@ -40,7 +40,7 @@ public:
         if (old != Traits::Invalid()) Traits::Close(old);
     }
 
-private:
+  private:
     Handle handle_ = Traits::Invalid();
 };
 

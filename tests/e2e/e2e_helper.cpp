@@ -82,6 +82,8 @@ int wmain(int argc, wchar_t** argv) {
         HWND window = FindWindowW(nullptr, argv[2]);
         return window && PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0) ? 0 : 1;
     }
-    Print("usage: kestrin_e2e_helper wait-window|no-window TITLE SECONDS | message-box SECONDS | close-window|minimize-window TITLE\n");
+    Print(
+        "usage: kestrin_e2e_helper wait-window|no-window TITLE SECONDS | message-box SECONDS | "
+        "close-window|minimize-window TITLE\n");
     return 1;
 }

@@ -17,7 +17,7 @@ struct ShownMessage {
 };
 
 class FakeMessageBoxes : public MessageBoxes {
-public:
+  public:
     int Show(WindowRef, const std::string& text, const std::string& title, unsigned style) override {
         shown.push_back({text, title, style});
         if (answers.empty()) return kIdOk;
@@ -30,7 +30,7 @@ public:
 };
 
 class FakeFileDialogs : public FileDialogs {
-public:
+  public:
     std::optional<std::string> OpenFile(WindowRef, const std::string& filter) override {
         filters.push_back(filter);
         return answer;
@@ -40,7 +40,7 @@ public:
 };
 
 class FakeClock : public Clock {
-public:
+  public:
     LocalTime Now() override { return now; }
     void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
     LocalTime now{2026, 12, 7, 9, 7, 3};
@@ -48,7 +48,7 @@ public:
 };
 
 class FakeProcesses : public Processes {
-public:
+  public:
     bool Start(const std::string& commandLine) override {
         started.push_back(commandLine);
         return startSucceeds;
@@ -58,13 +58,13 @@ public:
 };
 
 class FakeUrlOpener : public UrlOpener {
-public:
+  public:
     void Open(WindowRef, const std::string& url) override { opened.push_back(url); }
     std::vector<std::string> opened;
 };
 
 class FakeRunValueStore : public RunValueStore {
-public:
+  public:
     std::optional<std::string> Read(const std::string& name) override {
         auto found = values.find(name);
         if (found == values.end()) return std::nullopt;
@@ -89,7 +89,7 @@ public:
 
 // A download control that records what it was told; the test raises its events by hand.
 class FakeFetchwell : public Fetchwell {
-public:
+  public:
     void SetEvents(FetchwellEvents* e) override { events = e; }
     void SetDownloadUrl(const std::string& url) override { this->url = url; }
     void SetSaveFolder(const std::string& folder) override { this->folder = folder; }
@@ -103,7 +103,7 @@ public:
 };
 
 class FakeDownloadFactory : public DownloadFactory {
-public:
+  public:
     std::unique_ptr<Fetchwell> Create() override {
         auto control = std::make_unique<FakeFetchwell>();
         created.push_back(control.get());
@@ -113,7 +113,7 @@ public:
 };
 
 class FakeInstanceGuard : public InstanceGuard {
-public:
+  public:
     bool AnotherCopyRunning() override {
         ++asked;
         return anotherCopy;
@@ -123,7 +123,7 @@ public:
 };
 
 class FakeProgramEnd : public ProgramEnd {
-public:
+  public:
     void EndProgram(int exitCode) override { exitCodes.push_back(exitCode); }
     std::vector<int> exitCodes;
 };

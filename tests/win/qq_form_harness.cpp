@@ -6,8 +6,8 @@
 
 std::string InsertAccount(const std::string& name, const std::string& qq, const std::string& activ,
                           const std::string& stat, const std::string& last) {
-    return "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values('" + name + "','" + qq +
-           "'," + activ + "," + stat + ",'" + last + "','kAFQmDzST7DWlj99KOF/cg')";
+    return "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values('" + name + "','" + qq + "'," +
+           activ + "," + stat + ",'" + last + "','kAFQmDzST7DWlj99KOF/cg')";
 }
 
 QQFormHarness::QQFormHarness(const std::vector<std::string>& statements, bool writeDb) {
@@ -67,7 +67,9 @@ LRESULT CALLBACK WatchProc(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 // In case the menu loop never idles: the loop dispatches timer messages, and this one ends it.
-void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR, DWORD) {
+    EndMenu();
+}
 
 }  // namespace
 
@@ -82,4 +84,6 @@ PopupWatcher::~PopupWatcher() {
     UnhookWindowsHookEx(watchHook);
 }
 
-std::vector<std::wstring> PopupWatcher::Opened() const { return openedMenus; }
+std::vector<std::wstring> PopupWatcher::Opened() const {
+    return openedMenus;
+}

@@ -21,7 +21,7 @@ std::string InsertAccount(const std::string& name, const std::string& qq, const 
                           const std::string& stat, const std::string& last);
 
 class QQFormHarness {
-public:
+  public:
     // Writes config.dat with `statements` applied (unless `writeDb` is false) and prepares the
     // window; Load() then runs the load handler.
     explicit QQFormHarness(const std::vector<std::string>& statements = {}, bool writeDb = true);
@@ -48,7 +48,7 @@ public:
 // Watches pop-up menus: records each one opened on this thread and closes it at once, so a test
 // that opens one is not stuck in its modal loop.
 class PopupWatcher {
-public:
+  public:
     PopupWatcher();
     ~PopupWatcher();
     // The first item's text of each pop-up opened so far.

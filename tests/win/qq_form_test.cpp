@@ -135,10 +135,10 @@ TEST(QQForm, MenuCaptionsAndAccessLettersAreExact) {
     struct Case {
         int id;
         const wchar_t* caption;
-    } items[] = {{IDM_MMOPEN, L"登录号码"}, {IDM_MMSET, L"程序设置"}, {IDM_MMLISTI, L"导入列表"},
-                 {IDM_MMQUIT, L"退出系统"}, {IDM_MMADD, L"添加号码"}, {IDM_MMED, L"编辑号码"},
+    } items[] = {{IDM_MMOPEN, L"登录号码"}, {IDM_MMSET, L"程序设置"},   {IDM_MMLISTI, L"导入列表"},
+                 {IDM_MMQUIT, L"退出系统"}, {IDM_MMADD, L"添加号码"},   {IDM_MMED, L"编辑号码"},
                  {IDM_MMDEL, L"删除号码"},  {IDM_MMCKALL, L"全部选择"}, {IDM_MMCKNALL, L"反向选择"},
-                 {IDM_MMUP, L"检查更新"},   {IDM_MMURL, L"作者主页"},  {IDM_MMABOUT, L"关于程序"}};
+                 {IDM_MMUP, L"检查更新"},   {IDM_MMURL, L"作者主页"},   {IDM_MMABOUT, L"关于程序"}};
     for (const Case& c : items) {
         SCOPED_TRACE(c.id);
         wchar_t text[64] = {};

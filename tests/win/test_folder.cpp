@@ -33,7 +33,9 @@ TestFolder::~TestFolder() {
     RemoveDirectoryW(path_.c_str());
 }
 
-std::string TestFolder::PathUtf8() const { return ToUtf8(path_); }
+std::string TestFolder::PathUtf8() const {
+    return ToUtf8(path_);
+}
 
 bool MakeConfigDat(const std::string& dbPath, const std::vector<std::string>& statements) {
     Status written = WriteTemplateDatabase(jet::NativeFileSystem(), dbPath);
@@ -83,8 +85,8 @@ std::string ReadFileBytes(const std::wstring& path) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    return WriteWholeFile(path, std::span<const std::byte>(reinterpret_cast<const std::byte*>(bytes.data()),
-                                                           bytes.size()));
+    return WriteWholeFile(path,
+                          std::span<const std::byte>(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size()));
 }
 
 void PumpMessages() {

@@ -10,7 +10,7 @@
 #include "jet/sql/variant.h"
 
 class TestFolder {
-public:
+  public:
     TestFolder();
     ~TestFolder();
     TestFolder(const TestFolder&) = delete;
@@ -20,7 +20,7 @@ public:
     std::string PathUtf8() const;
     std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
 
-private:
+  private:
     std::wstring path_;
 };
 

@@ -26,8 +26,8 @@ struct CountingTraits {
 // A top-level window with an edit, a check box and a report list with check boxes, as children.
 struct HostWindow {
     HostWindow() {
-        parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                 nullptr, nullptr);
+        parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, nullptr,
+                                 nullptr);
         CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 100, 20, parent, reinterpret_cast<HMENU>(kEdit), nullptr,
                         nullptr);
         CreateWindowExW(0, L"BUTTON", L"box", WS_CHILD | BS_AUTOCHECKBOX, 0, 30, 100, 20, parent,
@@ -153,8 +153,9 @@ TEST(Registry, StringValuesAreWrittenReadAndDeleted) {
 TEST(Registry, ValueOfAnotherTypeReadsAsMissing) {
     UniqueHKey key;
     HKEY raw = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
+        ERROR_SUCCESS);
     key.Reset(raw);
     DWORD number = 1;
     RegSetValueExW(key.Get(), L"Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));

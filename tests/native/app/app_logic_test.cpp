@@ -89,13 +89,6 @@ TEST(RunValue, NameAndDataComeFromTheProgramPathWithoutQuotes) {
     }
 }
 
-TEST(RunValue, ClickNeverRewritesAPresentValueNorDeletesAMissingOne) {
-    EXPECT_EQ(DecideRunValueAction(true, false), RunValueAction::Write);
-    EXPECT_EQ(DecideRunValueAction(true, true), RunValueAction::None);
-    EXPECT_EQ(DecideRunValueAction(false, true), RunValueAction::Delete);
-    EXPECT_EQ(DecideRunValueAction(false, false), RunValueAction::None);
-}
-
 TEST(TrayIcon, OnlyDoubleClickAndRightReleaseActAndOnlyWhileMinimised) {
     struct Case {
         const char* name;
@@ -116,5 +109,3 @@ TEST(TrayIcon, OnlyDoubleClickAndRightReleaseActAndOnlyWhileMinimised) {
         EXPECT_EQ(DecideTrayAction(c.message, c.minimised), c.expected);
     }
 }
-
-TEST(TrayIcon, TipIsTitleBlankVersion) { EXPECT_EQ(TrayTip("Kestrin", "V1.4"), "Kestrin V1.4"); }

@@ -14,7 +14,7 @@
 namespace {
 
 class AccountDbTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = std::filesystem::temp_directory_path() /
                   ("kestrin-store-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
@@ -36,8 +36,8 @@ protected:
 };
 
 std::string Insert(const std::string& name, const std::string& qq) {
-    return "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" + SqlQuote(name) + ",'" +
-           qq + "',1,1,'2026-12-07 9:07:03','kAFQmDzST7DWlj99KOF/cg')";
+    return "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" + SqlQuote(name) + ",'" + qq +
+           "',1,1,'2026-12-07 9:07:03','kAFQmDzST7DWlj99KOF/cg')";
 }
 
 }  // namespace
@@ -60,9 +60,9 @@ TEST_F(AccountDbTest, LookUpsFindStoredValuesCaseInsensitivelyAndQuoteApostrophe
         std::string value;
         int expected;
     } cases[] = {
-        {"stored number", true, "10001", 1},   {"other number", true, "10003", 0},
+        {"stored number", true, "10001", 1},      {"other number", true, "10003", 0},
         {"apostrophe alias", false, "O'Neil", 1}, {"alias in other case", false, "ALICE", 1},
-        {"prefix only", false, "Ali", 0},     {"injection stays a literal", false, "x' or A_Name<>'", 0},
+        {"prefix only", false, "Ali", 0},         {"injection stays a literal", false, "x' or A_Name<>'", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
