@@ -1,7 +1,11 @@
 #pragma once
 // Jet dates: a double counting days since 1899-12-30, the fraction the time of day. Before that day
 // the whole part is negative while the fraction still counts forward from midnight
-// (-1.25 = 1899-12-29 06:00). Local time, no time zone; whole seconds, rounded.
+// (-1.25 = 1899-12-29 06:00). Local time, no time zone.
+// Invariants:
+//  1. FromJetDate rounds to the nearest whole second, carrying into the next day at midnight.
+//  2. ToJetDate and FromJetDate are inverse for whole seconds (proleptic Gregorian calendar).
+// On disk: an IEEE double, little-endian (8 bytes).
 
 #include <string>
 

@@ -1,5 +1,9 @@
 #pragma once
 // Column types of Jet 4.0 and the values the engine reads and writes.
+// Invariants:
+//  1. Each column type has one Value kind (see Value below); Null is its own kind for every type.
+//  2. Text is UTF-8 here; the codecs convert to and from the UTF-16 the file holds.
+// On disk: the type codes are byte 0 of a column descriptor (table_def.h).
 
 #include <cstdint>
 #include <string>

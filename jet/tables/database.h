@@ -7,6 +7,18 @@
 // Without an explicit Begin, each Insert/Update/Delete runs as its own transaction.
 // Uniqueness is enforced here: a change that would put a duplicate key into a unique index fails
 // with Constraint and changes nothing.
+//
+// Invariants:
+//  1. A change that fails before it writes (Constraint, TypeMismatch, TooLarge, Unsupported keys)
+//     leaves the file and an explicit transaction as they were; one that fails while writing (Io,
+//     Corrupt) rolls the whole transaction back, since part of it is already in the pages.
+//  2. Table pointers from GetTable live as long as the Database; after a rollback they reload their
+//     definition and maps from the pages.
+//  3. A file that is not Jet 4.0, or is damaged, is refused and never written; a page-encrypted file
+//     is read through the RC4 page transform and cannot be written.
+//  4. Create writes Jet's own system catalog (the four system tables, their 8 + 16 rows, the header
+//     date and SIDs that belong together), byte-for-byte the same for the same password and options.
+// On disk: see jet/format (table_def.h, row_codec.h, usage_map.h) and jet/index.
 
 #include <cstdint>
 #include <functional>
