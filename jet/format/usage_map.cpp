@@ -111,7 +111,10 @@ bool UsageMap::FitsInline(size_t rowSize, uint32_t pageCount) const {
     uint64_t windowEnd = uint64_t(start_) + 8 * (rowSize - 5);
     if (inverted_) return pageCount <= windowEnd;
     auto last = Last();
-    return !last || (*last < windowEnd && !AnyInRange(0, start_));
+    if (!last) return true;
+    if (*last >= windowEnd) return false;
+    auto first = FirstFrom(0, start_);
+    return !first.has_value();
 }
 
 Status UsageMap::Store(std::span<uint8_t> row, MapPageStore& store) {

@@ -42,6 +42,13 @@ TEST(UsageMap, InlineMapStoresBitsFromItsStartPage) {
     EXPECT_EQ(Le32(&row[1]), 16u);
     EXPECT_EQ(row[5], 0x84);
     EXPECT_FALSE(map->IsReference());
+    // A page below the window's start does not fit it, even within the start's byte.
+    row[1] = 19;
+    auto shifted = UsageMap::Parse(row, pages, false);
+    ASSERT_TRUE(shifted.ok());
+    shifted->Add(18);
+    ASSERT_TRUE(shifted->Store(row, pages).ok());
+    EXPECT_EQ(row[0], 1);
 }
 
 TEST(UsageMap, PageOutsideTheInlineWindowTurnsTheMapIntoAReferenceMap) {
