@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "product_db.h"
 #include "store/sql_text.h"
 
@@ -12,6 +14,17 @@ namespace {
 
 using testing::Outcome;
 using testing::ProductDb;
+
+// Standard output of a command; empty when it cannot run (no mdbtools, or a Windows build under Wine).
+std::string CommandOutput(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return output;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
 
 class Executor : public ::testing::Test {
   protected:
@@ -207,6 +220,26 @@ TEST_F(Executor, ChangesAreInTheFileAfterReopening) {
     ASSERT_TRUE(connection_.Open(db_.ConnectionString()).ok());
     EXPECT_EQ(Run("select A_Name,A_QQ,A_activ from zk_auto_qqlist"), "'abc','12345',1");
     EXPECT_EQ(Run("select S_pass from zk_auto_sys"), "'secret'");
+}
+
+// mdbtools is an independent reader: what it exports is what Access would see.
+TEST_F(Executor, MdbtoolsReadsWhatTheStatementsWrote) {
+    RunSteps({
+        {"add", "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat) values('abc','1',1,1)", "affected 1"},
+        {"add quoted",
+         "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat) values(" + SqlQuote("O'Neil") + ",'2',1,1)",
+         "affected 1"},
+        {"edit", "update zk_auto_qqlist set A_stat=0,A_last='2026-12-07 9:07:03' where A_Name='o''neil'", "affected 1"},
+        {"remove", "delete from zk_auto_qqlist where A_QQ='1'", "affected 1"},
+        {"settings", "update zk_auto_sys set S_QQpath='C:\\QQ\\QQ.exe',S_AQ='1'", "affected 1"},
+    });
+    connection_.Close();
+    const std::string accounts = CommandOutput("mdb-export " + db_.Path() + " zk_auto_qqlist");
+    if (accounts.empty()) GTEST_SKIP() << "mdb-export is not available here";
+    EXPECT_EQ(accounts,
+              "ID,A_Name,A_QQ,A_activ,A_stat,A_last,A_pass\n2,\"O'Neil\",\"2\",1,0,\"2026-12-07 9:07:03\",\n");
+    EXPECT_EQ(CommandOutput("mdb-export " + db_.Path() + " zk_auto_sys"),
+              "S_QQpath,S_pass,S_AQ\n\"C:\\QQ\\QQ.exe\",,1\n");
 }
 
 }  // namespace
