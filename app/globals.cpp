@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "win/globals.h"
 
 std::string ChooseSiteUrl(const char* environmentValue, std::string_view builtIn) {
     std::string url = environmentValue && *environmentValue ? std::string(environmentValue) : std::string(builtIn);

@@ -44,7 +44,7 @@ bool QQ_form::Load() {
     return hwnd_ && loaded_;
 }
 
-HWND QQ_form::ListView1() const {
+HWND QQ_form::List() const {
     return GetDlgItem(hwnd_, IDC_QQ_FORM_LISTVIEW1);
 }
 
@@ -156,7 +156,7 @@ void QQ_form::LoadAccountsIntoList() {
     }
     std::vector<StoredAccount> accounts = ReadStoredAccounts(db_.Conn());
     (void)db_.CloseDb();
-    HWND list = ListView1();
+    HWND list = List();
     int dpi = WindowDpi(hwnd_);
     ListViewAddColumn(list, Text(IDS_COLUMN_QQ), TwipsToPixels(1700, dpi));
     ListViewAddColumn(list, Text(IDS_COLUMN_LAST_LOGIN), TwipsToPixels(2320, dpi));

@@ -19,7 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "app/globals.h"
+#include "win/globals.h"
+#include "win/main_window.h"
 #include "app/tray.h"
 #include "update/fetchwell.h"
 #include "win/services.h"
@@ -27,10 +28,10 @@
 
 class AccountDb;
 
-class QQ_form {
+class QQ_form : public MainWindow {
   public:
     QQ_form(HINSTANCE instance, Services& services, GlobalSettings& globals, AccountDb& db);
-    ~QQ_form();
+    ~QQ_form() override;
     QQ_form(const QQ_form&) = delete;
     QQ_form& operator=(const QQ_form&) = delete;
 
@@ -39,20 +40,25 @@ class QQ_form {
     bool Load();
     bool Loaded() const { return loaded_; }
     HWND Hwnd() const { return hwnd_; }
-    HWND ListView1() const;
 
-    // Shared routines other windows use.
-    void RefreshCommands();
-    bool SingleSelected() const;
+    // MainWindow: what the dialogs use.
+    WindowRef Window() const override { return hwnd_; }
+    WindowRef ListView1() const override { return List(); }
+    GlobalSettings& Globals() override { return globals_; }
+    AccountDb& Db() override { return db_; }
+    Services& AppServices() override { return services_; }
+    void RefreshCommands() override;
+    bool SingleSelected() const override;
+    void update_date(const std::string& url, const std::string& folder) override;
+    void StartUpdateCheck(int16_t source, int16_t ticks) override;
+    void Minimise() override { ShowWindow(hwnd_, SW_MINIMIZE); }
+    void Quit() override { QuitFromMenuBar(); }
+
     void CheckAll();
     void InvertChecks();
     void TrayAdd();
     void TrayRemove();
     bool TrayShown() const { return tray_.Shown(); }
-    // update_date: points qq_dl at `url` and `folder` and starts it.
-    void update_date(const std::string& url, const std::string& folder);
-    // Starts an update check: the source and ticks of the caller, the download, Timer1.
-    void StartUpdateCheck(int16_t source, int16_t ticks);
     // Unload: the close request and the unload, with their handlers, as the quit commands do.
     void Unload();
 
@@ -67,6 +73,7 @@ class QQ_form {
     static LRESULT CALLBACK ListSubclassProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                              DWORD_PTR self);
 
+    HWND List() const;
     void OnInit();
     void RunLoadSteps();
     void LoadAccountsIntoList();

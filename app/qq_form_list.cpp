@@ -15,7 +15,7 @@ constexpr UINT_PTR kListSubclassId = 1;
 }  // namespace
 
 void QQ_form::SetUpListView() {
-    HWND list = ListView1();
+    HWND list = List();
     DWORD extended = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
     int size = GetSystemMetrics(SM_CXSMICON);
@@ -62,7 +62,7 @@ INT_PTR QQ_form::OnNotify(const NMHDR* header) {
 }
 
 bool QQ_form::SingleSelected() const {
-    HWND list = ListView1();
+    HWND list = List();
     int count = ListViewRowCount(list);
     int selected = 0;
     for (int row = 0; row < count; ++row) {
@@ -72,19 +72,19 @@ bool QQ_form::SingleSelected() const {
 }
 
 void QQ_form::CheckAll() {
-    HWND list = ListView1();
+    HWND list = List();
     int count = ListViewRowCount(list);
     for (int row = 0; row < count; ++row) ListViewSetChecked(list, row, true);
 }
 
 void QQ_form::InvertChecks() {
-    HWND list = ListView1();
+    HWND list = List();
     int count = ListViewRowCount(list);
     for (int row = 0; row < count; ++row) ListViewSetChecked(list, row, !ListViewIsChecked(list, row));
 }
 
 void QQ_form::RefreshCommands() {
-    bool any = ListViewRowCount(ListView1()) > 0;
+    bool any = ListViewRowCount(List()) > 0;
     EnableItem(hwnd_, IDC_QQ_FORM_CMD_LOGIN, any);
     HMENU bar = GetMenu(hwnd_);
     for (UINT id : {IDM_MMOPEN, IDM_MMED, IDM_MMDEL, IDM_MMCKALL, IDM_MMCKNALL}) {

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/globals.h"
+#include "win/globals.h"
 #include "app/qq_form.h"
 #include "app/res_files.h"
 #include "resources/resource_ids.h"

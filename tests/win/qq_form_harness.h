@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "win/globals.h"
 #include "app/qq_form.h"
 #include "store/account_db.h"
 #include "tests/win/fake_services.h"
@@ -29,7 +29,7 @@ class QQFormHarness {
 
     bool Load();
     HWND Hwnd() const { return form->Hwnd(); }
-    HWND List() const { return form->ListView1(); }
+    HWND List() const { return static_cast<HWND>(form->ListView1()); }
     HWND Item(int id) const { return GetDlgItem(Hwnd(), id); }
     // Sends a menu or control command as a click would.
     void Command(int id, int code = 0);

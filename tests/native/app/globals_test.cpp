@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "win/globals.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,8 @@
 //      "c:\windows\temp\Kestrin.txt", wherever Windows is installed.
 //   3. The database connection (the record's Conn) is owned by the store's AccountDb, which opens
 //      and closes it around each operation; the record does not hold it.
-// Portable: texts are UTF-8.
+// Portable: texts are UTF-8. It lives in win/ so the feature folders' dialogs can read and write it
+// through MainWindow (win/main_window.h); the start-up routine in app/ fills it.
 
 #include <cstdint>
 #include <string>

@@ -1,0 +1,40 @@
+#pragma once
+// MainWindow: what the dialogs and the login run need of Kestrin's main window (QQ_form), so the
+// feature folders (accounts/, login/, settings/, update/, about/) never include app/.
+// Invariants:
+//   1. One MainWindow per program, alive from the end of the start-up routine's loading to its end.
+//   2. The list is changed only by the rows helpers in win/listview.h on ListView1(); after changing
+//      rows a caller runs RefreshCommands.
+//   3. Quit and the start-up password's quit end the program; callers must not touch the window
+//      after them (a test's EndProgram returns, production never does).
+// Portable: windows are WindowRef (a borrowed HWND).
+
+#include <cstdint>
+#include <string>
+
+#include "win/services.h"
+
+class AccountDb;
+struct GlobalSettings;
+
+class MainWindow {
+  public:
+    virtual ~MainWindow() = default;
+    // The main window, owner of every dialog and message box.
+    virtual WindowRef Window() const = 0;
+    // ListView1: row text A_Name, sub-item 1 the last login, tick = active, image 0/1 = status 1/0.
+    virtual WindowRef ListView1() const = 0;
+    virtual GlobalSettings& Globals() = 0;
+    virtual AccountDb& Db() = 0;
+    virtual Services& AppServices() = 0;
+
+    virtual void RefreshCommands() = 0;
+    virtual bool SingleSelected() const = 0;
+    // update_date and the start of a check with its source and ticks (Timer1 on).
+    virtual void update_date(const std::string& url, const std::string& folder) = 0;
+    virtual void StartUpdateCheck(int16_t source, int16_t ticks) = 0;
+    // Minimises the window (which adds the tray icon), as a login run does.
+    virtual void Minimise() = 0;
+    // MMquit: closes the window with its closing handlers and ends the program.
+    virtual void Quit() = 0;
+};
