@@ -1,6 +1,9 @@
 #pragma once
 // WriteResFile and KillFile: the program's two small file routines, shared by the start-up, the
 // main window and the update check.
+// Invariants:
+//   1. WriteResFile leaves exactly the resource's bytes at `path`, or reports failure.
+//   2. KillFile never reports anything: deleting is best effort.
 
 #include <windows.h>
 

@@ -1,6 +1,10 @@
 #pragma once
 // Kestrin's start-up routine: refuses a second copy, fills the global settings record, writes
 // config.dat from the template when it is missing, loads the main window and shows it.
+// Invariants:
+//   1. A second copy shows its message and ends before anything is loaded or written.
+//   2. An existing config.dat is never written at start, even a damaged one.
+//   3. The main window is shown only after its load handler has run to its end.
 
 #include <windows.h>
 

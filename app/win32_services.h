@@ -1,5 +1,8 @@
 #pragma once
 // The production Services: each seam over the Win32 call that does it for real.
+// Invariants:
+//   1. Texts cross as UTF-8 and reach Win32 as UTF-16 (W calls only).
+//   2. The single-instance mutex, once created, is held until the process ends.
 
 #include <windows.h>
 

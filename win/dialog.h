@@ -1,5 +1,8 @@
 #pragma once
 // Reading and writing the controls of a dialog by id, in UTF-16 as Win32 holds them.
+// Invariants:
+//   1. Texts have no length limit: reads size their buffer from the control, never truncate.
+//   2. A missing control reads as empty or unchecked; it is never an error or a crash.
 
 #include <windows.h>
 

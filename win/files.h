@@ -1,5 +1,8 @@
 #pragma once
 // Paths of the running program and small whole-file operations.
+// Invariants:
+//   1. Paths are returned without a trailing backslash and of any length (no MAX_PATH truncation).
+//   2. WriteWholeFile leaves either the complete bytes or a failure; it never appends.
 
 #include <windows.h>
 

@@ -1,6 +1,11 @@
 #pragma once
-// A report-view list with check boxes and small icons, row by row. Rows and columns count from 0
-// here; the product's own numbering (rows from 1) stays in the callers.
+// A report-view list with check boxes and small icons, row by row.
+// Invariants:
+//   1. Rows and columns count from 0 here; the product's own numbering (rows from 1) stays in the
+//      callers.
+//   2. Texts are read whole, whatever their length.
+//   3. The tick is the list's check-box state image (2 ticked, 1 unticked); kNoImage is a row without
+//      a small icon.
 
 #include <windows.h>
 

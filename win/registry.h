@@ -1,6 +1,9 @@
 #pragma once
 // String values of the registry. A value is addressed by its root key, the path below it and its
 // name, as reg.exe shows them ("HKLM\SOFTWARE\...\Run", name "Kestrin").
+// Invariants:
+//   1. Every key opened here is closed before the call returns (UniqueHKey).
+//   2. Reads never fail loudly: anything but a readable string value is nullopt.
 
 #include <windows.h>
 

@@ -1,5 +1,8 @@
 #pragma once
 // The program's own resources: STRINGTABLE texts and custom (binary) resources.
+// Invariants:
+//   1. Texts are copied out whole (a STRINGTABLE entry is not NUL-terminated in the module).
+//   2. Custom resource bytes are borrowed from the loaded module and never freed or written.
 
 #include <windows.h>
 
