@@ -11,6 +11,8 @@ helperExe="$2"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$root/scripts/env.sh"
 source "$root/scripts/xvfb.sh"
+# The automatic update check at start asks a port where nothing listens: no request leaves the machine.
+export KESTRIN_SITE_URL=http://127.0.0.1:1
 
 work="$(mktemp -d)"
 pids=()
