@@ -58,10 +58,12 @@ std::vector<uint8_t> MakeTemplate() {
         Require(sys.ok() && (*sys)->Insert({}).ok());
     }
     jet::Connection connection;
-    Require(connection.Open(fs, std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + kPath +
-                                    ";Jet OLEDB:Database Password=" + kPassword)
+    Require(connection
+                .Open(fs, std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + kPath +
+                              ";Jet OLEDB:Database Password=" + kPassword)
                 .ok());
-    Require(connection.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat) values('abc','12345',1,1)").ok());
+    Require(
+        connection.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat) values('abc','12345',1,1)").ok());
     Require(connection.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat) values('Def','777',0,0)").ok());
     connection.Close();
     auto bytes = fs.Contents(kPath);
