@@ -37,6 +37,15 @@ void MouseClick(HWND list, POINT at, UINT down, UINT up, WPARAM buttons) {
     PumpMessages();
 }
 
+// Asks the shell itself: NIM_MODIFY succeeds only for an icon it holds.
+bool ShellHasIcon(HWND owner) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = kTrayIconId;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
 int SelectedCount(HWND list) {
     int count = 0;
     for (int row = 0; row < ListViewRowCount(list); ++row) count += ListViewIsSelected(list, row) ? 1 : 0;
@@ -313,14 +322,11 @@ TEST(QQForm, MinimisingAddsTheTrayIconAndShowWindowRemovesIt) {
     ShowWindow(h.Hwnd(), SW_SHOW);
     ShowWindow(h.Hwnd(), SW_MINIMIZE);
     PumpMessages();
-    // Wine without a desktop window has no notification area to take the icon; the icon is only
-    // asserted where the shell accepted it.
-    if (h.form->TrayShown()) {
-        h.Command(IDM_MENUSHOW);
-        EXPECT_FALSE(h.form->TrayShown());
-    } else {
-        h.Command(IDM_MENUSHOW);
-    }
+    EXPECT_TRUE(h.form->TrayShown());
+    EXPECT_TRUE(ShellHasIcon(h.Hwnd()));
+    h.Command(IDM_MENUSHOW);
+    EXPECT_FALSE(h.form->TrayShown());
+    EXPECT_FALSE(ShellHasIcon(h.Hwnd()));
     EXPECT_FALSE(IsIconic(h.Hwnd()));
     EXPECT_TRUE(IsWindowVisible(h.Hwnd()));
 }
@@ -353,12 +359,15 @@ TEST(QQForm, LeftoverUpdateFilesAreDeletedAtLoadAndAtClose) {
     EXPECT_EQ(h.form->Hwnd(), nullptr);
 }
 
-TEST(QQForm, QuitFromTheTrayMenuClosesTheWindowAndEnds) {
+TEST(QQForm, QuitFromTheTrayMenuClosesTheWindowRemovesTheIconAndEnds) {
     QQFormHarness h;
     ASSERT_TRUE(h.Load());
     ShowWindow(h.Hwnd(), SW_MINIMIZE);
     PumpMessages();
+    HWND window = h.Hwnd();
+    ASSERT_TRUE(ShellHasIcon(window));
     h.Command(IDM_MENUQUIT);
+    EXPECT_FALSE(ShellHasIcon(window));
     EXPECT_EQ(h.form->Hwnd(), nullptr);
     EXPECT_FALSE(h.form->TrayShown());
     EXPECT_EQ(h.fakes.end.exitCodes, std::vector<int>{0});
