@@ -31,44 +31,61 @@ void PutBe(uint8_t* p, uint32_t value, size_t bytes) {
     for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(value >> (8 * (bytes - 1 - i)));
 }
 
-struct LowestBitTable {
-    uint8_t bit[256] = {};
-    constexpr LowestBitTable() {
+// Bit tables for the entry bitmap: how many bits a byte has set, and its lowest set bit.
+struct BitTables {
+    uint8_t count[256] = {};
+    uint8_t lowest[256] = {};
+    constexpr BitTables() {
         for (int value = 1; value < 256; ++value) {
-            while (!(value >> bit[value] & 1)) ++bit[value];
+            count[value] = uint8_t(count[value >> 1] + (value & 1));
+            while (!(value >> lowest[value] & 1)) ++lowest[value];
         }
     }
 };
-constexpr LowestBitTable kLowestBit;
+constexpr BitTables kBits;
 
 // End positions of the entries, in order, from the bitmap. Every look-up parses each page on its
-// way down, so this skips empty words and allocates once.
+// way down, so this counts first and allocates once.
 // Entry i spans (end[i-1], end[i]] plus, after the first, the P prefix bytes; each must hold at
 // least its `trailer` (row pointer, and child on a node).
 Result<std::vector<uint16_t>> EntryEnds(const uint8_t* bytes, PageNo pageNo, size_t prefixLength, size_t trailer) {
     const uint8_t* bitmap = bytes + kBitmap;
-    uint16_t found[kIndexEntryArea + 1];
+    // Most bytes are zero: whole words of them are skipped.
+    auto zeroWord = [&](size_t i) {
+        uint64_t word = 1;
+        if (i + 8 <= kBitmapBytes) std::memcpy(&word, bitmap + i, 8);
+        return word == 0;
+    };
     size_t count = 0;
     for (size_t i = 0; i < kBitmapBytes; ++i) {
-        if (i + 8 <= kBitmapBytes) {
-            uint64_t word;
-            std::memcpy(&word, bitmap + i, 8);
-            if (word == 0) {
-                i += 7;
-                continue;
-            }
+        if (zeroWord(i)) {
+            i += 7;
+        } else {
+            count += kBits.count[bitmap[i]];
+        }
+    }
+    std::vector<uint16_t> ends(count);
+    uint16_t* out = ends.data();
+    size_t previous = 0;
+    for (size_t i = 0; i < kBitmapBytes && out != ends.data() + count; ++i) {
+        if (zeroWord(i)) {
+            i += 7;
+            continue;
         }
         for (unsigned bits = bitmap[i]; bits != 0; bits &= bits - 1) {
-            size_t position = i * 8 + kLowestBit.bit[bits];
+            size_t position = i * 8 + kBits.lowest[bits];
             if (position == 0 || position > kIndexEntryArea) {
                 return Damaged(pageNo, "entry bitmap marks position " + std::to_string(position));
             }
-            size_t size = count == 0 ? position : prefixLength + position - found[count - 1];
-            if (size < trailer) return Damaged(pageNo, "entry " + std::to_string(count) + " is too short");
-            found[count++] = uint16_t(position);
+            size_t size = out == ends.data() ? position : prefixLength + position - previous;
+            if (size < trailer) {
+                return Damaged(pageNo, "entry " + std::to_string(out - ends.data()) + " is too short");
+            }
+            *out++ = uint16_t(position);
+            previous = position;
         }
     }
-    return std::vector<uint16_t>(found, found + count);
+    return ends;
 }
 
 // Compares the concatenation head + rest with `key`, as unsigned bytes.
@@ -87,7 +104,8 @@ size_t TrailerSize(bool leaf) {
 // Rewrites the bitmap and free space for entries ending at `ends`.
 void WriteEnds(uint8_t* bytes, const std::vector<uint16_t>& ends) {
     std::memset(bytes + kBitmap, 0, kBitmapBytes);
-    for (uint16_t end : ends) bytes[kBitmap + end / 8] |= uint8_t(1 << (end % 8));
+    const uint16_t* end = ends.data();
+    for (size_t i = 0; i < ends.size(); ++i) bytes[kBitmap + end[i] / 8] |= uint8_t(1 << (end[i] % 8));
     PutLe16(bytes + kFreeSpace, uint16_t(kIndexEntryArea - (ends.empty() ? 0 : ends.back())));
 }
 
