@@ -1,6 +1,7 @@
 #pragma once
-// One index page (leaf 0x04 or node 0x03) decoded into memory, and its codec. Private to jet/index:
-// IndexData reads a page, edits the entry vector and writes the page back whole.
+// One index page (leaf 0x04 or node 0x03): a view that reads it in place, the page decoded into
+// memory, and its codec. Private to jet/index: look-ups read views; a change edits one leaf's bytes
+// in place when it can, else decodes the page, edits the entry vector and writes the page whole.
 //
 // On-disk format (little-endian header; entries big-endian):
 //   OFFSET  SIZE  DESCRIPTION
