@@ -23,7 +23,7 @@ using jet::ColumnType;
 constexpr const char* kPath = "config.dat";
 constexpr const char* kPassword = "Tq4wnBkdy.rHsLmZXJoE";
 
-jet::TableSpec QqList() {
+jet::TableSchema QqList() {
     return {"zk_auto_qqlist",
             {{"ID", ColumnType::Long, 4, true},
              {"A_Name", ColumnType::Text, 100, false},
@@ -35,7 +35,7 @@ jet::TableSpec QqList() {
             {{"PrimaryKey", {0}, true, true}, {"A_QQ", {2}, true, false}}};
 }
 
-jet::TableSpec Sys() {
+jet::TableSchema Sys() {
     return {"zk_auto_sys",
             {{"S_QQpath", ColumnType::Text, 255, false},
              {"S_pass", ColumnType::Text, 50, false},

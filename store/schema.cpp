@@ -14,10 +14,10 @@ ColumnInfo Integer(const char* name) { return ColumnInfo{name, ColumnType::Integ
 
 }  // namespace
 
-jet::TableSpec AccountTableSpec() {
-    jet::TableSpec spec;
-    spec.name = "zk_auto_qqlist";
-    spec.columns = {
+jet::TableSchema AccountTableSchema() {
+    jet::TableSchema schema;
+    schema.name = "zk_auto_qqlist";
+    schema.columns = {
         ColumnInfo{"ID", ColumnType::Long, 4, true},
         Text("A_Name", 100),
         Text("A_QQ", 50),
@@ -26,18 +26,18 @@ jet::TableSpec AccountTableSpec() {
         Text("A_last", 100),
         Text("A_pass", 255),
     };
-    spec.indexes = {
+    schema.indexes = {
         jet::IndexInfo{"PrimaryKey", {0}, true, true},
         jet::IndexInfo{"A_QQ", {2}, true, false},
     };
-    return spec;
+    return schema;
 }
 
-jet::TableSpec SettingsTableSpec() {
-    jet::TableSpec spec;
-    spec.name = "zk_auto_sys";
-    spec.columns = {Text("S_QQpath", 255), Text("S_pass", 50), Integer("S_AQ")};
-    return spec;
+jet::TableSchema SettingsTableSchema() {
+    jet::TableSchema schema;
+    schema.name = "zk_auto_sys";
+    schema.columns = {Text("S_QQpath", 255), Text("S_pass", 50), Integer("S_AQ")};
+    return schema;
 }
 
 Status WriteTemplateDatabase(jet::FileSystem& fs, const std::string& path) {
@@ -47,8 +47,8 @@ Status WriteTemplateDatabase(jet::FileSystem& fs, const std::string& path) {
     options.mode = jet::OpenMode::CreateOrTruncate;
     auto db = jet::Database::Create(fs, path, kDbPassword, options);
     if (!db) return db.status();
-    KESTRIN_TRY((*db)->CreateTable(AccountTableSpec()));
-    KESTRIN_TRY((*db)->CreateTable(SettingsTableSpec()));
+    KESTRIN_TRY((*db)->CreateTable(AccountTableSchema()));
+    KESTRIN_TRY((*db)->CreateTable(SettingsTableSchema()));
     auto settings = (*db)->GetTable("zk_auto_sys");
     if (!settings) return settings.status();
     // The one settings row, every column Null.

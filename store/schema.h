@@ -15,8 +15,8 @@
 inline constexpr char kDbPassword[] = "Tq4wnBkdy.rHsLmZXJoE";
 inline constexpr uint32_t kTemplateBytes = 131072;
 
-jet::TableSpec AccountTableSpec();   // zk_auto_qqlist
-jet::TableSpec SettingsTableSpec();  // zk_auto_sys
+jet::TableSchema AccountTableSchema();   // zk_auto_qqlist
+jet::TableSchema SettingsTableSchema();  // zk_auto_sys
 
 // Writes the empty account database to `path`, replacing a file that is there.
 Status WriteTemplateDatabase(jet::FileSystem& fs, const std::string& path);

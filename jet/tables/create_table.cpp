@@ -85,24 +85,24 @@ Result<ColumnDef> BuildColumn(const ColumnInfo& info, uint16_t number) {
 
 }  // namespace
 
-Result<TableDef> BuildUserTableDef(const TableSpec& spec) {
-    KESTRIN_TRY(CheckName(spec.name, "table"));
-    if (spec.columns.empty() || spec.columns.size() > 255) return Invalid("a table has 1 to 255 columns");
+Result<TableDef> BuildUserTableDef(const TableSchema& schema) {
+    KESTRIN_TRY(CheckName(schema.name, "table"));
+    if (schema.columns.empty() || schema.columns.size() > 255) return Invalid("a table has 1 to 255 columns");
     TableDef def;
     def.tableType = 0x4E;
     std::set<std::string> names;
-    for (size_t i = 0; i < spec.columns.size(); ++i) {
-        KESTRIN_TRY(CheckName(spec.columns[i].name, "column"));
-        if (!names.insert(Folded(spec.columns[i].name)).second)
-            return Invalid("two columns named " + spec.columns[i].name);
-        auto column = BuildColumn(spec.columns[i], uint16_t(i));
+    for (size_t i = 0; i < schema.columns.size(); ++i) {
+        KESTRIN_TRY(CheckName(schema.columns[i].name, "column"));
+        if (!names.insert(Folded(schema.columns[i].name)).second)
+            return Invalid("two columns named " + schema.columns[i].name);
+        auto column = BuildColumn(schema.columns[i], uint16_t(i));
         KESTRIN_TRY(column);
         def.columns.push_back(std::move(*column));
     }
     LayOutColumns(def);
     std::set<std::string> indexNames;
-    for (size_t i = 0; i < spec.indexes.size(); ++i) {
-        const IndexInfo& info = spec.indexes[i];
+    for (size_t i = 0; i < schema.indexes.size(); ++i) {
+        const IndexInfo& info = schema.indexes[i];
         KESTRIN_TRY(CheckName(info.name, "index"));
         if (!indexNames.insert(Folded(info.name)).second) return Invalid("two indexes named " + info.name);
         if (info.columns.empty() || info.columns.size() > 10)
@@ -184,19 +184,19 @@ Status DatabaseImpl::WriteUserTable(TableDef def, const std::string& name) {
     return Status::Ok();
 }
 
-Status DatabaseImpl::CreateTable(const TableSpec& spec) {
-    auto def = BuildUserTableDef(spec);
-    if (!def.ok()) return def.status().WithContext("table " + spec.name);
+Status DatabaseImpl::CreateTable(const TableSchema& schema) {
+    auto def = BuildUserTableDef(schema);
+    if (!def.ok()) return def.status().WithContext("table " + schema.name);
     KESTRIN_TRY(EnsureCatalog());
     for (const auto& entry : entries_)
-        if (Folded(entry.name) == Folded(spec.name))
+        if (Folded(entry.name) == Folded(schema.name))
             return Status(ErrorCode::Constraint, "a table named " + entry.name + " already exists");
     bool own = !pager_->InTransaction();
     if (own) KESTRIN_TRY(pager_->Begin());
-    Status written = WriteUserTable(std::move(*def), spec.name);
+    Status written = WriteUserTable(std::move(*def), schema.name);
     if (!written.ok()) {
         AbortChange();
-        return written.WithContext("table " + spec.name);
+        return written.WithContext("table " + schema.name);
     }
     if (own) {
         Status committed = pager_->Commit();

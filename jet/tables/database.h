@@ -50,7 +50,7 @@ struct IndexInfo {
     bool primaryKey = false;
 };
 
-struct TableSpec {
+struct TableSchema {
     std::string name;
     std::vector<ColumnInfo> columns;
     std::vector<IndexInfo> indexes;
@@ -106,7 +106,7 @@ class Database {
     // Dates written by CreateTable from now on: `now` instead of the local time (reproducible files).
     virtual void SetFixedNow(std::optional<DateTime> now) { (void)now; }
 
-    virtual Status CreateTable(const TableSpec& spec) = 0;
+    virtual Status CreateTable(const TableSchema& schema) = 0;
     // Case-insensitive; NotFound names the table.
     virtual Result<Table*> GetTable(std::string_view name) = 0;
     virtual std::vector<std::string> TableNames(bool includeSystemTables) = 0;

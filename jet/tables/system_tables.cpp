@@ -270,13 +270,13 @@ Status InsertSystemRows(DatabaseImpl& db) {
     KESTRIN_TRY(objects.Load());
     DateTime now = db.Now();
     const TableDef& def = objects.Def();
-    struct ObjectSpec {
+    struct CatalogObject {
         int64_t id, parent;
         const char* name;
         int64_t type;
         const uint8_t* owner;
     };
-    const ObjectSpec rows[] = {
+    const CatalogObject rows[] = {
         {0x0F000001, 0x0F000000, "Tables", 3, kEngineSid},
         {0x0F000002, 0x0F000000, "Databases", 3, kEngineSid},
         {0x0F000003, 0x0F000000, "Relationships", 3, kEngineSid},

@@ -183,7 +183,7 @@ class DatabaseImpl final : public Database {
   public:
     DatabaseImpl(std::unique_ptr<Pager> pager, DbHeader header);
 
-    Status CreateTable(const TableSpec& spec) override;
+    Status CreateTable(const TableSchema& schema) override;
     Result<Table*> GetTable(std::string_view name) override;
     std::vector<std::string> TableNames(bool includeSystemTables) override;
     Status Begin() override;
@@ -226,7 +226,7 @@ class DatabaseImpl final : public Database {
 // The system tables of a new database and the rows Jet writes into them (system_tables.cpp).
 Status WriteNewDatabase(DatabaseImpl& db, const std::string& password, uint32_t minPages);
 // The TableDef of a new user table (its pages still zero: set by CreateTable).
-Result<TableDef> BuildUserTableDef(const TableSpec& spec);
+Result<TableDef> BuildUserTableDef(const TableSchema& schema);
 // Fixed offsets and variable slots in column-number order, as Jet and Access assign them.
 void LayOutColumns(TableDef& def);
 inline Value Sid(const uint8_t* sid) {

@@ -7,8 +7,8 @@
 namespace jet::testing {
 namespace {
 
-TableSpec QqListTable() {
-    TableSpec table;
+TableSchema QqListTable() {
+    TableSchema table;
     table.name = "zk_auto_qqlist";
     table.columns = {
         {"ID", ColumnType::Long, 4, true},         {"A_Name", ColumnType::Text, 100, false},
@@ -20,8 +20,8 @@ TableSpec QqListTable() {
     return table;
 }
 
-TableSpec SysTable() {
-    TableSpec table;
+TableSchema SysTable() {
+    TableSchema table;
     table.name = "zk_auto_sys";
     table.columns = {
         {"S_QQpath", ColumnType::Text, 255, false},

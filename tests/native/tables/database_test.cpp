@@ -192,9 +192,9 @@ TEST(Database, CreateTableRefusesADuplicateNameIgnoringCase) {
     MemoryFileSystem fs;
     auto db = CreateProductDb(fs, "config.dat");
     ASSERT_TRUE(db);
-    TableSpec spec = SysSpec();
-    spec.name = "ZK_Auto_Sys";
-    EXPECT_EQ(db->CreateTable(spec).code(), ErrorCode::Constraint);
+    TableSchema schema = SysSchema();
+    schema.name = "ZK_Auto_Sys";
+    EXPECT_EQ(db->CreateTable(schema).code(), ErrorCode::Constraint);
     EXPECT_EQ(db->TableNames(false).size(), 2u);
     EXPECT_EQ(Joined(Problems(*db)), "");
 }

@@ -18,24 +18,24 @@ namespace jet::test {
 inline constexpr char kPassword[] = "Tq4wnBkdy.rHsLmZXJoE";
 inline constexpr DateTime kFixedNow{46363.379895833335};  // 2026-12-07 09:07:03
 
-inline TableSpec QqListSpec() {
-    TableSpec spec;
-    spec.name = "zk_auto_qqlist";
-    spec.columns = {{"ID", ColumnType::Long, 4, true},         {"A_Name", ColumnType::Text, 100, false},
+inline TableSchema QqListSchema() {
+    TableSchema schema;
+    schema.name = "zk_auto_qqlist";
+    schema.columns = {{"ID", ColumnType::Long, 4, true},         {"A_Name", ColumnType::Text, 100, false},
                     {"A_QQ", ColumnType::Text, 50, false},     {"A_activ", ColumnType::Integer, 2, false},
                     {"A_stat", ColumnType::Integer, 2, false}, {"A_last", ColumnType::Text, 100, false},
                     {"A_pass", ColumnType::Text, 255, false}};
-    spec.indexes = {{"PrimaryKey", {0}, true, true}, {"A_QQ", {2}, true, false}};
-    return spec;
+    schema.indexes = {{"PrimaryKey", {0}, true, true}, {"A_QQ", {2}, true, false}};
+    return schema;
 }
 
-inline TableSpec SysSpec() {
-    TableSpec spec;
-    spec.name = "zk_auto_sys";
-    spec.columns = {{"S_QQpath", ColumnType::Text, 255, false},
+inline TableSchema SysSchema() {
+    TableSchema schema;
+    schema.name = "zk_auto_sys";
+    schema.columns = {{"S_QQpath", ColumnType::Text, 255, false},
                     {"S_pass", ColumnType::Text, 50, false},
                     {"S_AQ", ColumnType::Integer, 2, false}};
-    return spec;
+    return schema;
 }
 
 // The product's database: both tables, the one all-Null zk_auto_sys row.
@@ -46,8 +46,8 @@ inline std::unique_ptr<Database> CreateProductDb(FileSystem& fs, const std::stri
     auto db = Database::Create(fs, path, kPassword, options);
     EXPECT_TRUE(db.ok()) << db.status().ToString();
     if (!db.ok()) return nullptr;
-    EXPECT_TRUE((*db)->CreateTable(QqListSpec()).ok());
-    EXPECT_TRUE((*db)->CreateTable(SysSpec()).ok());
+    EXPECT_TRUE((*db)->CreateTable(QqListSchema()).ok());
+    EXPECT_TRUE((*db)->CreateTable(SysSchema()).ok());
     auto sys = (*db)->GetTable("zk_auto_sys");
     EXPECT_TRUE(sys.ok());
     if (sys.ok()) {

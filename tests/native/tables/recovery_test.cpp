@@ -288,8 +288,8 @@ TEST(CreateTableRecovery, EveryFailedFileCallLeavesTheTableWhollyThereOrAbsent) 
         CreateProductDb(fs, kPath);
         before = *fs.Contents(kPath);
     }
-    TableSpec spec = QqListSpec();
-    spec.name = "zk_auto_more";
+    TableSchema schema = QqListSchema();
+    schema.name = "zk_auto_more";
     for (uint64_t n = 1;; ++n) {
         MemoryFileSystem base;
         base.SetFile(kPath, before);
@@ -298,7 +298,7 @@ TEST(CreateTableRecovery, EveryFailedFileCallLeavesTheTableWhollyThereOrAbsent) 
         Status created = [&]() -> Status {
             auto db = Database::Open(fs, kPath, kPassword, OpenMode::ReadWrite);
             KESTRIN_TRY(db);
-            return (*db)->CreateTable(spec);
+            return (*db)->CreateTable(schema);
         }();
         if (!fs.Triggered()) {
             ASSERT_TRUE(created.ok()) << created.ToString();

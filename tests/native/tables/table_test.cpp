@@ -224,14 +224,14 @@ TEST(Types, EveryWritableTypeRoundTripsAndMdbtoolsReadsIt) {
     auto created = Database::Create(NativeFileSystem(), path, "", CreateOptions{kFixedNow, 0, OpenMode::CreateNew});
     ASSERT_TRUE(created.ok()) << created.status().ToString();
     auto& db = *created;
-    TableSpec spec;
-    spec.name = "types";
-    spec.columns = {{"flag", ColumnType::Boolean, 1, false},   {"small", ColumnType::Byte, 1, false},
+    TableSchema schema;
+    schema.name = "types";
+    schema.columns = {{"flag", ColumnType::Boolean, 1, false},   {"small", ColumnType::Byte, 1, false},
                     {"money", ColumnType::Currency, 8, false}, {"ratio", ColumnType::Double, 8, false},
                     {"single", ColumnType::Single, 4, false},  {"stamp", ColumnType::DateTime, 8, false},
                     {"notes", ColumnType::Memo, 0, false},     {"blob", ColumnType::Binary, 10, false}};
-    spec.indexes = {{"by_stamp", {5}, false, false}};
-    ASSERT_TRUE(db->CreateTable(spec).ok());
+    schema.indexes = {{"by_stamp", {5}, false, false}};
+    ASSERT_TRUE(db->CreateTable(schema).ok());
     auto table = db->GetTable("types");
     ASSERT_TRUE(table.ok());
     std::vector<Value> values{Value(true),
@@ -270,11 +270,11 @@ TEST(Types, TableWithADefinitionOverSeveralPagesIsCreatedAndRead) {
         auto db =
             Database::Create(NativeFileSystem(), path, kPassword, CreateOptions{kFixedNow, 0, OpenMode::CreateNew});
         ASSERT_TRUE(db.ok());
-        TableSpec spec;
-        spec.name = "wide";
+        TableSchema schema;
+        schema.name = "wide";
         for (int i = 0; i < 150; ++i)
-            spec.columns.push_back({"column_with_a_long_name_" + std::to_string(i), ColumnType::Long, 4, false});
-        ASSERT_TRUE((*db)->CreateTable(spec).ok());
+            schema.columns.push_back({"column_with_a_long_name_" + std::to_string(i), ColumnType::Long, 4, false});
+        ASSERT_TRUE((*db)->CreateTable(schema).ok());
         auto table = (*db)->GetTable("wide");
         ASSERT_TRUE(table.ok());
         ASSERT_TRUE((*table)->Insert({{0, Value(int64_t(7))}, {149, Value(int64_t(9))}}).ok());
