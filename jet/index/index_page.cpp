@@ -4,6 +4,7 @@
 #include "jet/index/index_page.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstring>
 
@@ -31,49 +32,35 @@ void PutBe(uint8_t* p, uint32_t value, size_t bytes) {
     for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(value >> (8 * (bytes - 1 - i)));
 }
 
-// Bit tables for the entry bitmap: how many bits a byte has set, and its lowest set bit.
-struct BitTables {
-    uint8_t count[256] = {};
-    uint8_t lowest[256] = {};
-    constexpr BitTables() {
-        for (int value = 1; value < 256; ++value) {
-            count[value] = uint8_t(count[value >> 1] + (value & 1));
-            while (!(value >> lowest[value] & 1)) ++lowest[value];
-        }
-    }
-};
-constexpr BitTables kBits;
+// The bitmap's bits 64w..64w+63 (the last word is partial). Bit p of the bitmap lives in byte p/8.
+uint64_t BitmapWord(const uint8_t* bitmap, size_t w) {
+    size_t bytes = std::min<size_t>(8, kBitmapBytes - 8 * w);
+    uint64_t word = 0;
+    std::memcpy(&word, bitmap + 8 * w, bytes);
+    if (word == 0) return 0;  // most words: no entry ends in them
+    word = 0;
+    for (size_t k = 0; k < bytes; ++k) word |= uint64_t(bitmap[8 * w + k]) << (8 * k);
+    return word;
+}
 
 // End positions of the entries, in order, from the bitmap. Every look-up parses each page on its
-// way down, so this counts first and allocates once.
+// way down, so this works a word at a time, counts first and allocates once.
 // Entry i spans (end[i-1], end[i]] plus, after the first, the P prefix bytes; each must hold at
 // least its `trailer` (row pointer, and child on a node).
 Result<std::vector<uint16_t>> EntryEnds(const uint8_t* bytes, PageNo pageNo, size_t prefixLength, size_t trailer) {
-    const uint8_t* bitmap = bytes + kBitmap;
-    // Most bytes are zero: whole words of them are skipped.
-    auto zeroWord = [&](size_t i) {
-        uint64_t word = 1;
-        if (i + 8 <= kBitmapBytes) std::memcpy(&word, bitmap + i, 8);
-        return word == 0;
-    };
+    constexpr size_t kWords = (kBitmapBytes + 7) / 8;
+    uint64_t words[kWords];
     size_t count = 0;
-    for (size_t i = 0; i < kBitmapBytes; ++i) {
-        if (zeroWord(i)) {
-            i += 7;
-        } else {
-            count += kBits.count[bitmap[i]];
-        }
+    for (size_t w = 0; w < kWords; ++w) {
+        words[w] = BitmapWord(bytes + kBitmap, w);
+        for (uint64_t bits = words[w]; bits != 0; bits &= bits - 1) ++count;
     }
     std::vector<uint16_t> ends(count);
     uint16_t* out = ends.data();
     size_t previous = 0;
-    for (size_t i = 0; i < kBitmapBytes && out != ends.data() + count; ++i) {
-        if (zeroWord(i)) {
-            i += 7;
-            continue;
-        }
-        for (unsigned bits = bitmap[i]; bits != 0; bits &= bits - 1) {
-            size_t position = i * 8 + kBits.lowest[bits];
+    for (size_t w = 0; w < kWords; ++w) {
+        for (uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+            size_t position = 64 * w + size_t(std::countr_zero(bits));
             if (position == 0 || position > kIndexEntryArea) {
                 return Damaged(pageNo, "entry bitmap marks position " + std::to_string(position));
             }
