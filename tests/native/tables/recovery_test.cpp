@@ -221,7 +221,9 @@ TEST(DamagedFile, RandomBytesInTheCatalogNeverCrashOrGetWritten) {
                 continue;
             }
             Status scanned = (*table)->Scan([](RowPointer, const std::vector<Value>&) { return true; });
-            if (!scanned.ok()) EXPECT_EQ(scanned.code(), ErrorCode::Corrupt) << scanned.ToString();
+            if (!scanned.ok()) {
+                EXPECT_EQ(scanned.code(), ErrorCode::Corrupt) << scanned.ToString();
+            }
         }
         std::vector<std::string> problems;
         (void)(*db)->Check(problems);  // may report anything; it must not crash or write
