@@ -77,8 +77,15 @@ Result<UsageMap> UsageMap::Parse(std::span<const uint8_t> row, MapPageStore& sto
     UsageMap map;
     map.inverted_ = inverted;
     uint32_t pageCount = store.PageCount();
+    // Only pages inside the file are kept: past the end, a global map's bits just say "free", and an
+    // owner's bits are damage that Check reports (keeping them would let a damaged start page ask
+    // for a bitmap of half a gigabyte).
     auto keep = [&](uint64_t page) {
-        if (!inverted || page < pageCount) map.Add(uint32_t(page));
+        if (page < pageCount) {
+            map.Add(uint32_t(page));
+        } else if (!inverted) {
+            map.namesPagesPastEnd_ = true;
+        }
     };
     if (row.size() < 5) return Bad("row of " + std::to_string(row.size()) + " bytes");
     if (row[0] == 0) {

@@ -59,6 +59,9 @@ class UsageMap {
     // The first page >= `from` in the set, below `limit`.
     std::optional<uint32_t> FirstFrom(uint32_t from, uint32_t limit) const;
     bool IsReference() const { return reference_; }
+    // True when a parsed (not inverted) map had bits for pages at or past the end of the file; those
+    // pages are not in the set.
+    bool NamesPagesPastEnd() const { return namesPagesPastEnd_; }
     // The 0x05 pages a reference map uses.
     std::vector<uint32_t> MapPages() const;
 
@@ -74,6 +77,7 @@ class UsageMap {
     std::vector<uint8_t> bits_;  // bit p % 8 of byte p / 8; inverted map: free pages below the end of the file
     bool inverted_ = false;
     bool reference_ = false;
+    bool namesPagesPastEnd_ = false;
     uint32_t start_ = 0;              // inline: first page of the window
     std::vector<uint32_t> mapPages_;  // reference: 0x05 page per range, 0 = none
 };

@@ -36,6 +36,7 @@ Status TableImpl::CheckPages(std::vector<std::string>& problems,
     Pager& pager = db_.GetPager();
     uint32_t liveRows = 0;
     int64_t largestAuto = 0;
+    if (owned_->NamesPagesPastEnd()) problems.push_back(Context() + ": its page map names pages past the end of the file");
     for (uint32_t pageNo : owned_->Pages()) {
         claim(pageNo, Context() + " data");
         if (pageNo >= pager.PageCount()) continue;

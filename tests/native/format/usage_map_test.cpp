@@ -51,6 +51,28 @@ TEST(UsageMap, InlineMapStoresBitsFromItsStartPage) {
     EXPECT_EQ(row[0], 1);
 }
 
+// Found by fuzzing: a damaged start page near 2^32 made the parser allocate a bitmap of half a
+// gigabyte, and the check then walked every page of it. Pages past the end of the file are dropped
+// and flagged instead.
+TEST(UsageMap, BitsPastTheEndOfTheFileAreFlaggedNotKept) {
+    MemoryPages pages(20);
+    std::vector<uint8_t> row(Jet4Layout::kMapRowSize, 0xFF);
+    row[0] = 0;
+    PutLe32(&row[1], 0xFFFFFF00u);
+    auto owned = UsageMap::Parse(row, pages, false);
+    ASSERT_TRUE(owned.ok());
+    EXPECT_TRUE(owned->Pages().empty());
+    EXPECT_TRUE(owned->NamesPagesPastEnd());
+    auto global = UsageMap::Parse(row, pages, true);  // past the end simply means free there
+    ASSERT_TRUE(global.ok());
+    EXPECT_FALSE(global->NamesPagesPastEnd());
+    PutLe32(&row[1], 16u);  // pages 16..19 are inside the file, the rest of the window is not
+    auto partly = UsageMap::Parse(row, pages, false);
+    ASSERT_TRUE(partly.ok());
+    EXPECT_EQ(partly->Pages(), (std::vector<uint32_t>{16, 17, 18, 19}));
+    EXPECT_TRUE(partly->NamesPagesPastEnd());
+}
+
 TEST(UsageMap, PageOutsideTheInlineWindowTurnsTheMapIntoAReferenceMap) {
     MemoryPages pages(700);
     UsageMap map = UsageMap::NewInline();
