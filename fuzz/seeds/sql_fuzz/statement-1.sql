@@ -1,0 +1,1 @@
+select S_QQpath,S_AQ from zk_auto_sys

@@ -1,0 +1,1 @@
+update zk_auto_qqlist set A_Name='x',A_stat=0,A_pass='1B2M2Y8AsgTpgAmY7PhCfg' where A_QQ='12345'

@@ -1,0 +1,1 @@
+delete from zk_auto_qqlist where A_Name='abc'

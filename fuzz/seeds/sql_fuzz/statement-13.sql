@@ -1,0 +1,1 @@
+update zk_auto_sys set S_pass='secret'

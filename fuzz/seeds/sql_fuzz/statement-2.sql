@@ -1,0 +1,1 @@
+select S_pass from zk_auto_sys

@@ -1,0 +1,1 @@
+select A_Name,A_activ,A_stat,A_last from zk_auto_qqlist

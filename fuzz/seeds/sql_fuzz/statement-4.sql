@@ -1,0 +1,1 @@
+select A_QQ from zk_auto_qqlist where A_QQ='12345'

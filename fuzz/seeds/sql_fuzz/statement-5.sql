@@ -1,0 +1,1 @@
+select A_Name from zk_auto_qqlist where A_Name='abc'

@@ -1,0 +1,1 @@
+update zk_auto_qqlist set A_activ=0 where A_Name='abc'

@@ -1,0 +1,1 @@
+update zk_auto_qqlist set A_activ=1,A_last='2026-12-07 9:07:03' where A_Name='Def'

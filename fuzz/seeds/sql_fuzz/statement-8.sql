@@ -1,0 +1,1 @@
+select A_QQ,A_stat,A_pass from zk_auto_qqlist where A_Name='abc'

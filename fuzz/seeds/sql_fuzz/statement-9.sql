@@ -1,0 +1,1 @@
+insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values('O''Neil','12346',1,'1','2026-12-07 9:07:03','kAFQmDzST7DWlj99KOF/cg')
