@@ -57,21 +57,13 @@ Status CheckDataPage(const uint8_t* page) {
     return Status::Ok();
 }
 
-// Checks only what this slot's bytes depend on (the slot table's size and this slot's bounds), so
-// reading every row of a page stays linear; CheckDataPage checks the whole page where a caller needs it.
 Result<SlotInfo> ReadSlot(const uint8_t* page, unsigned slot) {
-    if (page[0] != L::kPageData || page[1] != 0x01) return Bad("wrong page type");
-    unsigned count = SlotCount(page);
-    size_t tableEnd = L::kDataSlots + 2 * size_t(count);
-    if (count > 256 || tableEnd > kPageSize) return Bad("slot count " + std::to_string(count));
-    if (slot >= count) return Bad("no slot " + std::to_string(slot));
-    size_t start = SlotStart(page, slot);
-    size_t end = SlotEnd(page, slot);
-    if (start < tableEnd || start > end || end > kPageSize) return Bad("slot " + std::to_string(slot) + " out of order");
+    KESTRIN_TRY(CheckDataPage(page));
+    if (slot >= SlotCount(page)) return Bad("no slot " + std::to_string(slot));
     uint16_t word = SlotWord(page, slot);
     SlotInfo info;
-    info.offset = uint16_t(start);
-    info.length = uint16_t(end - start);
+    info.offset = SlotStart(page, slot);
+    info.length = uint16_t(SlotEnd(page, slot) - info.offset);
     info.deleted = (word & L::kSlotDeleted) != 0;
     info.overflow = (word & L::kSlotOverflow) != 0;
     return info;
