@@ -16,8 +16,10 @@ namespace {
 class AccountDbTest : public testing::Test {
   protected:
     void SetUp() override {
+        // Named after the test: ctest runs each test in its own process, side by side, and under
+        // AddressSanitizer two processes can put the fixture at the same address.
         folder_ = std::filesystem::temp_directory_path() /
-                  ("kestrin-store-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+                  (std::string("kestrin-store-") + testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder_);
         path_ = (folder_ / "config.dat").string();
     }
