@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "jet/format/jet4_layout.h"
+#include "tests/native/format/hex.h"
 #include "jet/format/jet_date.h"
 #include "jet/format/row_codec.h"
 #include "jet/format/table_def.h"
@@ -14,18 +15,7 @@
 namespace jet {
 namespace {
 
-std::vector<uint8_t> Hex(const char* text) {
-    std::vector<uint8_t> bytes;
-    for (const char* p = text; *p;) {
-        if (*p == ' ') {
-            ++p;
-            continue;
-        }
-        bytes.push_back(uint8_t(std::stoi(std::string(p, 2), nullptr, 16)));
-        p += 2;
-    }
-    return bytes;
-}
+using testing::Hex;
 
 ColumnDef Column(const char* name, ColumnType type, uint16_t number, uint16_t slot, uint8_t flags, uint16_t fixedOffset,
                  uint16_t length, uint8_t ext = 0) {

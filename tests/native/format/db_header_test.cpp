@@ -6,22 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "jet/format/jet4_layout.h"
+#include "tests/native/format/hex.h"
 
 namespace jet {
 namespace {
 
-std::vector<uint8_t> Hex(const char* text) {
-    std::vector<uint8_t> bytes;
-    for (const char* p = text; *p;) {
-        if (*p == ' ') {
-            ++p;
-            continue;
-        }
-        bytes.push_back(uint8_t(std::stoi(std::string(p, 2), nullptr, 16)));
-        p += 2;
-    }
-    return bytes;
-}
+using testing::Hex;
 
 TEST(DbHeader, KeyStreamMatchesTheTabulatedRc4Output) {
     auto first = Hex("B5 6F 03 62 61 08 C2 55 EB A9 67 72 43 3F 00 9C");
