@@ -7,7 +7,9 @@
 #include "app/qq_form_logic.h"
 #include "app/res_files.h"
 #include "resources/resource_ids.h"
+#include "settings/qq_login.h"
 #include "store/account_db.h"
+#include "update/update_check.h"
 #include "win/dialog.h"
 #include "win/dpi.h"
 #include "win/listview.h"
@@ -143,9 +145,14 @@ void QQ_form::RunLoadSteps() {
     services_.clock->Sleep(100);
     KillFile(ToWide(globals_.VersionFile));
     KillLeftoverUpdateFiles();
-    // A stored start-up password is asked for by QQ_login (it comes with the settings dialogs), which
-    // then starts the check itself; until it exists the window simply opens.
-    if (startupPassword_.empty()) StartUpdateCheck(0, 5);
+    // With a start-up password QQ_login asks for it before the window is ever shown, and starts the
+    // check itself when the right one is entered.
+    if (startupPassword_.empty()) {
+        StartUpdateCheck(0, 5);
+    } else if (!ShowQQ_login(*this)) {
+        ended_ = true;
+        return;
+    }
     loaded_ = true;
 }
 
@@ -213,7 +220,7 @@ void QQ_form::OnTimer1() {
     if (globals_.UpdateCheckTicks >= 1) return;
     if (qq_dl_) qq_dl_->StopDownload();
     KillTimer(hwnd_, kTimer1);
-    EvaluateUpdateCheck();
+    FinishUpdateCheck(*this);
 }
 
 void QQ_form::OnDownloadCompleted(int32_t value) {
@@ -221,12 +228,8 @@ void QQ_form::OnDownloadCompleted(int32_t value) {
     if (qq_dl_) qq_dl_->StopDownload();
     KillTimer(hwnd_, kTimer1);
     globals_.UpdateCheckTicks = 0;
-    EvaluateUpdateCheck();
+    FinishUpdateCheck(*this);
 }
-
-// Reading the version file and offering the update come with the update check itself; until then a
-// finished check leaves the downloaded file in place and says nothing.
-void QQ_form::EvaluateUpdateCheck() {}
 
 std::wstring QQ_form::Text(UINT id) const {
     return LoadResString(id, instance_);

@@ -89,7 +89,6 @@ class QQ_form : public MainWindow {
     bool OnSetCursor(HWND over);
     INT_PTR OnCtlColorStatic(HDC dc, HWND control);
 
-    void OnLogin();
     void OnCheck1();
     void OnCheck2();
     void OnLabel2Click();
@@ -99,7 +98,6 @@ class QQ_form : public MainWindow {
     void QuitFromMenuBar();
     void QuitFromTray();
     void OnDownloadCompleted(int32_t value);
-    void EvaluateUpdateCheck();
     bool RunValueExists() const;
     void KillLeftoverUpdateFiles();
     std::wstring Text(UINT id) const;

@@ -3,8 +3,12 @@
 
 #include <commctrl.h>
 
+#include "about/QQ_about.h"
+#include "accounts/QQ_Add.h"
 #include "app/qq_form_logic.h"
+#include "login/login_run.h"
 #include "resources/resource_ids.h"
+#include "settings/qq_set.h"
 #include "store/account_db.h"
 #include "win/dialog.h"
 #include "win/strings.h"
@@ -14,7 +18,31 @@ void QQ_form::OnCommand(int id, int code) {
         case IDC_QQ_FORM_CMD_LOGIN:
         case IDM_MMOPEN:
         case IDM_MENUR_OPENA:
-            OnLogin();
+            LoginTicked(*this);
+            break;
+        case IDM_MENUR_OPENO:
+            LoginSelected(*this);
+            break;
+        case IDM_MMSET:
+            ShowQQ_set(*this);
+            break;
+        case IDM_MMADD:
+            AddAccount(*this);
+            break;
+        case IDM_MMED:
+        case IDM_MENUR_EDIT:
+            EditSelectedAccount(*this);
+            break;
+        case IDM_MMDEL:
+        case IDM_MENUR_DEL:
+            DeleteSelectedAccounts(*this);
+            break;
+        case IDM_MMLISTI:
+            ImportAccountList(*this);
+            break;
+        case IDM_MMABOUT:
+        case IDM_MENUABOUT:
+            ShowQQ_about(*this);
             break;
         case IDC_QQ_FORM_CHECK1:
             if (code == BN_CLICKED) OnCheck1();
@@ -48,17 +76,10 @@ void QQ_form::OnCommand(int id, int code) {
         case IDM_MENUQUIT:
             QuitFromTray();
             break;
-        // The account editor, deleting, importing, the settings dialog, logging in one account and
-        // the about window are separate dialogs; until they are part of the program their commands
-        // do nothing.
         default:
             break;
     }
 }
-
-// The login run starts QQ for each ticked account; it is its own module and is not yet part of the
-// program, so the button does nothing.
-void QQ_form::OnLogin() {}
 
 void QQ_form::OnSize(WPARAM kind) {
     if (kind == SIZE_MINIMIZED) TrayAdd();

@@ -48,8 +48,11 @@ void Win32Clock::Sleep(int milliseconds) {
     ::Sleep(static_cast<DWORD>(milliseconds));
 }
 
-bool Win32Processes::Start(const std::string& commandLine) {
-    // CreateProcessW may write into the command line, so it gets a private, writable copy.
+bool Win32Processes::Start(const std::string& application, const std::string& commandLine) {
+    // The program is exactly `application`: with a null application name CreateProcessW would try
+    // shorter prefixes of a path with blanks. It may write into the command line, so that gets a
+    // private, writable copy.
+    std::wstring program = ToWide(application);
     std::wstring line = ToWide(commandLine);
     std::vector<wchar_t> writable(line.begin(), line.end());
     writable.push_back(L'\0');
@@ -58,7 +61,8 @@ bool Win32Processes::Start(const std::string& commandLine) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &process)) {
         return false;
     }
     CloseHandle(process.hThread);

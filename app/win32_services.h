@@ -27,7 +27,7 @@ class Win32Clock : public Clock {
 
 class Win32Processes : public Processes {
   public:
-    bool Start(const std::string& commandLine) override;
+    bool Start(const std::string& application, const std::string& commandLine) override;
 };
 
 class Win32UrlOpener : public UrlOpener {

@@ -59,3 +59,15 @@
 #define IDS_RUN_WRITE_FAILED 1005
 #define IDS_RUN_DELETE_FAILED 1006
 #define IDS_IMPORT_FILTER 1007       // CommonDialog1's filter
+
+// Each window and module has its own identifiers, in ranges of their own:
+//   QQ_set 400-449 and texts 1100-1199; QQ_login 450-499 and texts 1200-1299;
+//   QQ_Add 500-599 and texts 1300-1399; QQ_about 600-649 and texts 1400-1449;
+//   the update check's texts 1450-1499; the login run's texts 1500-1549;
+//   update.exe 700-799 and texts 1600-1699 (resources/update.rc.in).
+#include "resources/qq_set_ids.h"
+#include "resources/qq_login_ids.h"
+#include "resources/qq_add_ids.h"
+#include "resources/qq_about_ids.h"
+#include "resources/update_check_ids.h"
+#include "resources/login_run_ids.h"

@@ -48,8 +48,10 @@ class Clock {
 class Processes {
   public:
     virtual ~Processes() = default;
-    // Starts `commandLine` without waiting, in a normal window; false when it cannot be started.
-    virtual bool Start(const std::string& commandLine) = 0;
+    // Starts the program `application` (an exact path; empty: the first word of the command line)
+    // with `commandLine`, without waiting, in a normal, activated window; false when it cannot be
+    // started.
+    virtual bool Start(const std::string& application, const std::string& commandLine) = 0;
 };
 
 class UrlOpener {

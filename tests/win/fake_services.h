@@ -49,11 +49,13 @@ class FakeClock : public Clock {
 
 class FakeProcesses : public Processes {
   public:
-    bool Start(const std::string& commandLine) override {
+    bool Start(const std::string& application, const std::string& commandLine) override {
+        applications.push_back(application);
         started.push_back(commandLine);
         return startSucceeds;
     }
-    std::vector<std::string> started;
+    std::vector<std::string> applications;
+    std::vector<std::string> started;  // the command lines
     bool startSucceeds = true;
 };
 

@@ -1,0 +1,2 @@
+#pragma once
+// The login run's texts: resource identifiers.

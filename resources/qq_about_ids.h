@@ -1,0 +1,2 @@
+#pragma once
+// QQ_about: the about window's template and texts: resource identifiers.

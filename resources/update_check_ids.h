@@ -1,0 +1,2 @@
+#pragma once
+// The update check's texts: resource identifiers.
