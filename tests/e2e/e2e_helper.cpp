@@ -1,16 +1,31 @@
 // kestrin_e2e_helper: what a user does with Kestrin's windows, as a small Windows console program the
-// end-to-end scripts run under the same Wine: wait for a window, read and answer a message box,
-// close a window. Exit code 0 on success, 1 on time-out or misuse.
-//   kestrin_e2e_helper wait-window TITLE SECONDS
-//   kestrin_e2e_helper no-window TITLE SECONDS     (succeeds when it does not appear)
-//   kestrin_e2e_helper message-box SECONDS         (prints title, LF, text; then presses OK)
-//   kestrin_e2e_helper close-window TITLE
-//   kestrin_e2e_helper minimize-window TITLE
+// end-to-end scripts run under the same Wine. It works only from outside the programs, with the
+// messages a person's clicks and keys would send. Exit code 0 on success, 1 on time-out or misuse.
+//   wait-window TITLE SECONDS         a visible top-level window with this title appears
+//   no-window TITLE SECONDS           succeeds when it does not appear
+//   wait-gone TITLE SECONDS           no visible window with this title is left
+//   window-state TITLE                prints visible, minimized, hidden or none
+//   message-box SECONDS [ok|cancel]   prints title, LF, text; then presses the button (default ok)
+//   close-window TITLE | minimize-window TITLE | restore-window TITLE
+//   set-text TITLE ID TEXT            sets a control's text (an edit box raises its change handler)
+//   get-text TITLE ID                 prints a control's text
+//   click TITLE ID                    clicks a button (posted: a modal dialog it opens does not block)
+//   command TITLE ID                  a menu command (WM_COMMAND with this id)
+//   enabled TITLE ID                  prints 1 or 0
+//   checked TITLE ID                  prints 1 or 0 (a check box)
+//   list-rows TITLE                   prints each row of the window's list: text TAB column 2 TAB
+//                                     ticked (0/1) TAB selected (0/1)
+//   set-check TITLE ROW 0|1           ticks or unticks row ROW (from 0) of the window's list
+//   select-row TITLE ROW              selects only row ROW (from 0)
+//   file-dialog TITLE PATH SECONDS    waits for a file dialog with this title, types PATH, presses Open
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <string>
 
 #include "win/dialog.h"
+#include "tests/e2e/remote_list.h"
 #include "win/strings.h"
 
 namespace {
@@ -49,7 +64,7 @@ BOOL CALLBACK FindMessageBox(HWND window, LPARAM result) {
     return TRUE;
 }
 
-int MessageBoxCommand(int seconds) {
+int MessageBoxCommand(int seconds, int button) {
     HWND box = nullptr;
     if (!WaitFor(seconds, [&] {
             EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&box));
@@ -59,31 +74,140 @@ int MessageBoxCommand(int seconds) {
     }
     Sleep(200);  // let the box finish initialising its texts
     Print(ToUtf8(GetWindowString(box)) + "\n" + ToUtf8(GetItemText(box, kMessageBoxTextId)));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_COMMAND, button, 0);
     return 0;
+}
+
+HWND Window(const wchar_t* title) {
+    return FindWindowW(nullptr, title);
+}
+
+HWND Control(const wchar_t* title, const wchar_t* id) {
+    HWND window = Window(title);
+    return window ? GetDlgItem(window, _wtoi(id)) : nullptr;
+}
+
+HWND ListOf(const wchar_t* title) {
+    HWND window = Window(title);
+    return window ? FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+}
+
+int PrintWindowState(const wchar_t* title) {
+    HWND window = Window(title);
+    const char* state = !window                   ? "none"
+                        : IsIconic(window)        ? "minimized"
+                        : IsWindowVisible(window) ? "visible"
+                                                  : "hidden";
+    Print(std::string(state) + "\n");
+    return 0;
+}
+
+int ListRows(const wchar_t* title) {
+    HWND list = ListOf(title);
+    if (!list) return 1;
+    RemoteList remote(list);
+    if (!remote.Ok()) return 1;
+    std::string out;
+    for (int row = 0; row < remote.RowCount(); ++row) {
+        auto text = remote.Text(row, 0);
+        auto last = remote.Text(row, 1);
+        if (!text || !last) return 1;
+        bool selected = SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
+        out += ToUtf8(*text) + "\t" + ToUtf8(*last) + "\t" + (remote.Checked(row) ? "1" : "0") + "\t" +
+               (selected ? "1" : "0") + "\n";
+    }
+    Print(out);
+    return 0;
+}
+
+int SetCheck(const wchar_t* title, int row, bool ticked) {
+    HWND list = ListOf(title);
+    if (!list) return 1;
+    RemoteList remote(list);
+    return remote.Ok() && remote.SetState(row, INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1), LVIS_STATEIMAGEMASK) ? 0 : 1;
+}
+
+int SelectRow(const wchar_t* title, int row) {
+    HWND list = ListOf(title);
+    if (!list) return 1;
+    RemoteList remote(list);
+    if (!remote.Ok() || !remote.SetState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED)) return 1;
+    SetFocus(list);
+    return remote.SetState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED) ? 0 : 1;
+}
+
+// The file name box of the common file dialog is a combo box (cmb13) in the explorer style and an
+// edit box (edt1) in the old style; whichever exists gets the path.
+int FileDialog(const wchar_t* title, const wchar_t* path, int seconds) {
+    HWND dialog = nullptr;
+    if (!WaitFor(seconds, [&] { return (dialog = Window(title)) != nullptr && IsWindowVisible(dialog); })) return 1;
+    Sleep(300);
+    HWND name = GetDlgItem(dialog, 0x47c);
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    if (!name) return 1;
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return 0;
+}
+
+int Usage() {
+    Print("usage: kestrin_e2e_helper COMMAND ARGUMENTS (see the commands at the top of e2e_helper.cpp)\n");
+    return 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"wait-window" && argc == 4) {
-        return WaitFor(_wtoi(argv[3]), [&] { return VisibleWindow(argv[2]); }) ? 0 : 1;
-    }
-    if (command == L"no-window" && argc == 4) {
-        return WaitFor(_wtoi(argv[3]), [&] { return VisibleWindow(argv[2]); }) ? 1 : 0;
-    }
-    if (command == L"message-box" && argc == 3) return MessageBoxCommand(_wtoi(argv[2]));
-    if (command == L"close-window" && argc == 3) {
-        HWND window = FindWindowW(nullptr, argv[2]);
+    auto is = [&](const wchar_t* name, int arguments) { return command == name && argc == arguments + 2; };
+    if (is(L"wait-window", 2)) return WaitFor(_wtoi(argv[3]), [&] { return VisibleWindow(argv[2]); }) ? 0 : 1;
+    if (is(L"no-window", 2)) return WaitFor(_wtoi(argv[3]), [&] { return VisibleWindow(argv[2]); }) ? 1 : 0;
+    if (is(L"wait-gone", 2)) return WaitFor(_wtoi(argv[3]), [&] { return !VisibleWindow(argv[2]); }) ? 0 : 1;
+    if (is(L"window-state", 1)) return PrintWindowState(argv[2]);
+    if (is(L"message-box", 1)) return MessageBoxCommand(_wtoi(argv[2]), IDOK);
+    if (is(L"message-box", 2))
+        return MessageBoxCommand(_wtoi(argv[2]), std::wstring(argv[3]) == L"cancel" ? IDCANCEL : IDOK);
+    if (is(L"close-window", 1)) {
+        HWND window = Window(argv[2]);
         return window && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
     }
-    if (command == L"minimize-window" && argc == 3) {
-        HWND window = FindWindowW(nullptr, argv[2]);
+    if (is(L"minimize-window", 1)) {
+        HWND window = Window(argv[2]);
         return window && PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0) ? 0 : 1;
     }
-    Print(
-        "usage: kestrin_e2e_helper wait-window|no-window TITLE SECONDS | message-box SECONDS | "
-        "close-window|minimize-window TITLE\n");
-    return 1;
+    if (is(L"restore-window", 1)) {
+        HWND window = Window(argv[2]);
+        return window && PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0) ? 0 : 1;
+    }
+    if (is(L"set-text", 3)) {
+        HWND control = Control(argv[2], argv[3]);
+        return control && SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+    }
+    if (is(L"get-text", 2)) {
+        HWND control = Control(argv[2], argv[3]);
+        if (!control) return 1;
+        Print(ToUtf8(GetWindowString(control)) + "\n");
+        return 0;
+    }
+    if (is(L"click", 2)) {
+        HWND control = Control(argv[2], argv[3]);
+        return control && PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    if (is(L"command", 2)) {
+        HWND window = Window(argv[2]);
+        return window && PostMessageW(window, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), 0), 0) ? 0 : 1;
+    }
+    if (is(L"enabled", 2) || is(L"checked", 2)) {
+        HWND control = Control(argv[2], argv[3]);
+        if (!control) return 1;
+        bool on = command == L"enabled" ? IsWindowEnabled(control) != FALSE
+                                        : SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        Print(on ? "1\n" : "0\n");
+        return 0;
+    }
+    if (is(L"list-rows", 1)) return ListRows(argv[2]);
+    if (is(L"set-check", 3)) return SetCheck(argv[2], _wtoi(argv[3]), _wtoi(argv[4]) != 0);
+    if (is(L"select-row", 2)) return SelectRow(argv[2], _wtoi(argv[3]));
+    if (is(L"file-dialog", 3)) return FileDialog(argv[2], argv[3], _wtoi(argv[4]));
+    return Usage();
 }
