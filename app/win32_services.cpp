@@ -19,18 +19,21 @@ int Win32MessageBoxes::Show(WindowRef owner, const std::string& text, const std:
     return MessageBoxW(static_cast<HWND>(owner), ToWide(text).c_str(), ToWide(title).c_str(), style);
 }
 
-std::optional<std::string> Win32FileDialogs::OpenFile(WindowRef owner, const std::string& filter) {
+std::optional<std::string> Win32FileDialogs::OpenFile(WindowRef owner, const std::string& title,
+                                                      const std::string& filter) {
     // The common dialog wants the filter's parts separated by NULs and ended by two.
     std::wstring filterText = ToWide(filter);
     for (wchar_t& c : filterText) {
         if (c == L'|') c = L'\0';
     }
     filterText.append(2, L'\0');
+    std::wstring titleText = ToWide(title);
     std::vector<wchar_t> file(32768, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = static_cast<HWND>(owner);
     dialog.lpstrFilter = filterText.c_str();
+    dialog.lpstrTitle = titleText.empty() ? nullptr : titleText.c_str();
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;

@@ -16,7 +16,7 @@ class Win32MessageBoxes : public MessageBoxes {
 
 class Win32FileDialogs : public FileDialogs {
   public:
-    std::optional<std::string> OpenFile(WindowRef owner, const std::string& filter) override;
+    std::optional<std::string> OpenFile(WindowRef owner, const std::string& title, const std::string& filter) override;
 };
 
 class Win32Clock : public Clock {

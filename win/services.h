@@ -29,8 +29,10 @@ class MessageBoxes {
 class FileDialogs {
   public:
     virtual ~FileDialogs() = default;
-    // The file-open dialog; `filter` in the "Text|*.txt|All|*.*" form. nullopt when cancelled.
-    virtual std::optional<std::string> OpenFile(WindowRef owner, const std::string& filter) = 0;
+    // The file-open dialog with its caption `title` (empty: the system's); `filter` in the
+    // "Text|*.txt|All|*.*" form. nullopt when cancelled.
+    virtual std::optional<std::string> OpenFile(WindowRef owner, const std::string& title,
+                                                const std::string& filter) = 0;
 };
 
 struct LocalTime {

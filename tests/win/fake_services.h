@@ -31,10 +31,12 @@ class FakeMessageBoxes : public MessageBoxes {
 
 class FakeFileDialogs : public FileDialogs {
   public:
-    std::optional<std::string> OpenFile(WindowRef, const std::string& filter) override {
+    std::optional<std::string> OpenFile(WindowRef, const std::string& title, const std::string& filter) override {
+        titles.push_back(title);
         filters.push_back(filter);
         return answer;
     }
+    std::vector<std::string> titles;
     std::vector<std::string> filters;
     std::optional<std::string> answer;
 };
