@@ -18,6 +18,8 @@
 //   set-check TITLE ROW 0|1           ticks or unticks row ROW (from 0) of the window's list
 //   select-row TITLE ROW              selects only row ROW (from 0)
 //   file-dialog TITLE PATH SECONDS    waits for a file dialog with this title, types PATH, presses Open
+//   time-window PROGRAM TITLE SECONDS starts PROGRAM (in its own folder) and prints the milliseconds
+//                                     until a visible window with this title appears
 #include <windows.h>
 
 #include <commctrl.h>
@@ -150,6 +152,36 @@ int FileDialog(const wchar_t* title, const wchar_t* path, int seconds) {
     return 0;
 }
 
+int TimeWindow(const wchar_t* program, const wchar_t* title, int seconds) {
+    std::wstring path = program;
+    std::wstring folder =
+        path.substr(0, path.find_last_of(L"\\/") == std::wstring::npos ? 0 : path.find_last_of(L"\\/"));
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        return 1;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (;;) {
+        QueryPerformanceCounter(&now);
+        double ms =
+            1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        if (VisibleWindow(title)) {
+            Print(std::to_string(static_cast<long long>(ms + 0.5)) + "\n");
+            return 0;
+        }
+        if (ms > seconds * 1000.0) return 1;
+        Sleep(5);
+    }
+}
+
 int Usage() {
     Print("usage: kestrin_e2e_helper COMMAND ARGUMENTS (see the commands at the top of e2e_helper.cpp)\n");
     return 1;
@@ -209,5 +241,6 @@ int wmain(int argc, wchar_t** argv) {
     if (is(L"set-check", 3)) return SetCheck(argv[2], _wtoi(argv[3]), _wtoi(argv[4]) != 0);
     if (is(L"select-row", 2)) return SelectRow(argv[2], _wtoi(argv[3]));
     if (is(L"file-dialog", 3)) return FileDialog(argv[2], argv[3], _wtoi(argv[4]));
+    if (is(L"time-window", 3)) return TimeWindow(argv[2], argv[3], _wtoi(argv[4]));
     return Usage();
 }
