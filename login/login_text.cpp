@@ -1,0 +1,41 @@
+#include "login/login_text.h"
+
+#include <cstdio>
+
+#include "store/sql_text.h"
+
+std::string LoginTimeText(const LocalTime& time) {
+    char text[96];  // room for six ints of any value: no truncation warning
+    std::snprintf(text, sizeof(text), "%04d-%02d-%02d %d:%02d:%02d", time.year, time.month, time.day, time.hour,
+                  time.minute, time.second);
+    return text;
+}
+
+std::string StatusCode(std::string_view stat) {
+    return "4" + std::string(stat);
+}
+
+std::string LoginCommandLine(std::string_view qqPath, std::string_view number, std::string_view hash,
+                             std::string_view stat) {
+    std::string line(qqPath);
+    line += " /START QQUIN:";
+    line += number;
+    line += " PWDHASH:";
+    line += hash;
+    line += "==";
+    line += " /STAT:";
+    line += StatusCode(stat);
+    return line;
+}
+
+std::string DeactivateStatement(std::string_view alias) {
+    return "update zk_auto_qqlist set A_activ=0 where A_Name=" + SqlQuote(alias);
+}
+
+std::string StampStatement(std::string_view timeText, std::string_view alias) {
+    return "update zk_auto_qqlist set A_activ=1,A_last=" + SqlQuote(timeText) + " where A_Name=" + SqlQuote(alias);
+}
+
+std::string SelectLoginFieldsStatement(std::string_view alias) {
+    return "select A_QQ,A_stat,A_pass from zk_auto_qqlist where A_Name=" + SqlQuote(alias);
+}
