@@ -4,6 +4,7 @@
 
 #include "win/main_window.h"
 
+// The run itself is login/login_core.h; these reach the main window.
 // cmd_login, MMopen and MenuR_OpenA: every ticked account, then exit or minimise.
 void LoginTicked(MainWindow& main);
 // MenuR_OpenO: the selected account only.
