@@ -1,4 +1,4 @@
-#include "app/res_files.h"
+#include "win/res_files.h"
 
 #include "win/files.h"
 #include "win/resources.h"
