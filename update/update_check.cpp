@@ -1,4 +1,74 @@
-// The end of an update check: not yet part of the program; the downloaded file stays unread.
+// The end of an update check. The decisions are portable (update/update_notice.h); this file shows
+// the messages and hands over to the updater.
 #include "update/update_check.h"
 
-void FinishUpdateCheck(MainWindow&) {}
+#include <windows.h>
+
+#include "about/QQ_about.h"
+#include "accounts/QQ_Add.h"
+#include "resources/resource_ids.h"
+#include "settings/qq_set.h"
+#include "update/small_file.h"
+#include "update/update_notice.h"
+#include "win/res_files.h"
+#include "win/resources.h"
+#include "win/strings.h"
+
+namespace {
+
+std::string Text(UINT id) {
+    return ToUtf8(LoadResString(id));
+}
+
+// Writes the updater, starts it and ends the program. Failures of the writing and the start are not
+// reported: the user asked for the update and the program goes on to end.
+void HandOverToUpdater(MainWindow& main) {
+    Services& services = main.AppServices();
+    const std::string updater = main.Globals().UpdaterPath;
+    (void)WriteResFile(IDR_UPDATER_EXE, L"upexe", ToWide(updater));
+    services.clock->Sleep(100);
+    // The exact path: the updater is found as written, never searched for along the command line.
+    (void)services.processes->Start(updater, "\"" + updater + "\"");
+    UnloadQQ_Add();
+    UnloadQQ_set();
+    UnloadQQ_about();
+    // Shown first so the closing handlers run on a visible window, as when it was unloaded normally
+    // (the tray icon, if any, goes with it).
+    ShowWindow(static_cast<HWND>(main.Window()), SW_SHOW);
+    main.Quit();
+}
+
+}  // namespace
+
+VersionCheck ReadVersionFile(GlobalSettings& globals) {
+    std::optional<std::string> bytes = ReadSmallFile(ToWide(globals.VersionFile), kMaxVersionFileBytes);
+    return CheckVersionBytes(bytes, globals.AppVersion, globals.NewestVersion);
+}
+
+void EvaluateUpdateCheck(MainWindow& main) {
+    GlobalSettings& globals = main.Globals();
+    MessageBoxes& messages = *main.AppServices().messages;
+    const std::string notice = Text(IDS_NOTICE_TITLE);
+    switch (NoticeFor(ReadVersionFile(globals), globals.UpdateCheckSource)) {
+        case UpdateNotice::kNone:
+            return;
+        case UpdateNotice::kNetworkError:
+            messages.Show(main.Window(), Text(IDS_UPDATE_NETWORK_ERROR), notice, kMbOk);
+            return;
+        case UpdateNotice::kNoUpdate:
+            messages.Show(main.Window(), Text(IDS_UPDATE_NONE), notice, kMbOk);
+            return;
+        case UpdateNotice::kOffer: {
+            const std::string title = globals.AppTitle + " " + globals.AppVersion;
+            if (messages.Show(main.Window(), Text(IDS_UPDATE_OFFER), title, kMbOkCancel | kMbIconQuestion) == kIdOk) {
+                HandOverToUpdater(main);
+            }
+            return;
+        }
+    }
+}
+
+void FinishUpdateCheck(MainWindow& main) {
+    if (main.Globals().UpdateCheckSource == 2) RestoreQQ_setCheckButton();
+    EvaluateUpdateCheck(main);
+}
