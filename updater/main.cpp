@@ -1,44 +1,37 @@
-// update.exe's entry point.
+// update.exe's entry point: the window up_form and its message loop.
 #include <windows.h>
-#include <commctrl.h>
 
-#include "resources/resource_ids.h"
+#include <cstdlib>
+
+#include "updater/up_form.h"
+#include "updater/updater_services.h"
+#include "win/files.h"
+#include "win/globals.h"
+#include "win/strings.h"
+
+#ifndef KESTRIN_SITE_URL
+#define KESTRIN_SITE_URL "https://kestrin.example.com"
+#endif
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"KestrinUpdater";
-
-LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
+// The same site as Kestrin's, by the same rule (KESTRIN_SITE_URL in the environment wins).
+std::string SiteUrlSetting() {
+    const wchar_t* fromEnvironment = _wgetenv(L"KESTRIN_SITE_URL");
+    std::string value = fromEnvironment ? ToUtf8(fromEnvironment) : std::string();
+    return ChooseSiteUrl(value.c_str(), KESTRIN_SITE_URL);
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_USEREX_CLASSES | ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&icc);
-
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KESTRIN));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kWindowClass;
-    if (!RegisterClassExW(&wc)) return 1;
-
-    HWND window = CreateWindowExW(0, kWindowClass, L"版本更新", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  480, 360, nullptr, nullptr, instance, nullptr);
-    if (!window) return 1;
-    ShowWindow(window, showCommand);
-
+    UpdaterWin32Services services;
+    UpForm form(instance, services.Get(), {SiteUrlSetting(), ToUtf8(FolderOf(ProgramPath())), kVersionFile});
+    if (!form.Load()) return 0;
+    ShowWindow(form.Hwnd(), showCommand);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (form.Hwnd() && IsDialogMessageW(form.Hwnd(), &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
