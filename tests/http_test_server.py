@@ -8,12 +8,17 @@ Writes the port it listens on to the file named by its first argument, then serv
   /empty/<name>      200 with an empty body
   /stall/<name>      200 announcing 1 MiB, sends 4 KiB, then stalls for 60 seconds
   /nolength/<name>   200 without Content-Length, the body ended by closing the connection
+  /tools/kestrin/<name>  the file <name> of the folder named by the optional second argument, read
+                     at each request (tests change it between cases); 404 when it is not there
 """
 import http.server
+import os
 import sys
 import time
+import urllib.parse
 
 VERSION_FILE = b"V1.5\r\nRelease notes\r\n"
+SITE_ROOT = None
 BIG = bytes((i * 7 + 3) % 251 for i in range(1 << 20))
 
 
@@ -29,7 +34,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def send_site_file(self):
+        # The request line arrives as Latin-1 text; the name may be raw or percent-encoded UTF-8.
+        raw = self.path.split("?")[0][len("/tools/kestrin/"):].encode("latin-1")
+        name = urllib.parse.unquote_to_bytes(raw).decode("utf-8", "replace")
+        path = os.path.join(SITE_ROOT, name) if SITE_ROOT and name and "/" not in name else None
+        if not path or not os.path.isfile(path):
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        with open(path, "rb") as f:
+            body = f.read()
+        self.send_body(body)
+
     def do_GET(self):
+        if self.path.startswith("/tools/kestrin/"):
+            self.send_site_file()
+            return
         kind = self.path.split("/")[1] if self.path.count("/") >= 2 else ""
         name = self.path.rsplit("/", 1)[-1]
         if kind == "files":
@@ -67,6 +89,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
+    global SITE_ROOT
+    if len(sys.argv) > 2:
+        SITE_ROOT = sys.argv[2]
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     with open(sys.argv[1], "w") as f:
