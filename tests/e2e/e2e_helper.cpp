@@ -1,6 +1,8 @@
 // kestrin_e2e_helper: what a user does with Kestrin's windows, as a small Windows console program the
 // end-to-end scripts run under the same Wine. It works only from outside the programs, with the
 // messages a person's clicks and keys would send. Exit code 0 on success, 1 on time-out or misuse.
+// A TITLE of the form @ID names the visible dialog that has a control with this id, for windows
+// without a title (the start-up password dialog).
 //   wait-window TITLE SECONDS         a visible top-level window with this title appears
 //   no-window TITLE SECONDS           succeeds when it does not appear
 //   wait-gone TITLE SECONDS           no visible window with this title is left
@@ -40,8 +42,31 @@ void Print(const std::string& text) {
 }
 
 // Kestrin creates its main window hidden and shows it only after loading: only a visible window counts.
+struct ControlSearch {
+    int id = 0;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindDialogWithControl(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ControlSearch*>(param);
+    if (IsWindowVisible(window) && GetDlgItem(window, search->id)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A top-level window by its title, or by a control's id for "@ID".
+HWND Window(const wchar_t* title) {
+    if (title[0] != L'@') return FindWindowW(nullptr, title);
+    ControlSearch search{_wtoi(title + 1), nullptr};
+    EnumWindows(FindDialogWithControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Kestrin creates its main window hidden and shows it only after loading: only a visible window counts.
 bool VisibleWindow(const wchar_t* title) {
-    HWND window = FindWindowW(nullptr, title);
+    HWND window = Window(title);
     return window && IsWindowVisible(window);
 }
 
@@ -78,10 +103,6 @@ int MessageBoxCommand(int seconds, int button) {
     Print(ToUtf8(GetWindowString(box)) + "\n" + ToUtf8(GetItemText(box, kMessageBoxTextId)));
     PostMessageW(box, WM_COMMAND, button, 0);
     return 0;
-}
-
-HWND Window(const wchar_t* title) {
-    return FindWindowW(nullptr, title);
 }
 
 HWND Control(const wchar_t* title, const wchar_t* id) {
