@@ -20,6 +20,9 @@
 //   set-check TITLE ROW 0|1           ticks or unticks row ROW (from 0) of the window's list
 //   select-row TITLE ROW              selects only row ROW (from 0)
 //   file-dialog TITLE PATH SECONDS    waits for a file dialog with this title, types PATH, presses Open
+//   post TITLE MESSAGE WPARAM LPARAM  posts a message (numbers, 0x for hexadecimal), e.g. the shell's
+//                                     notification-area callback
+//   window-rect TITLE                 prints the window's screen rectangle: X Y WIDTH HEIGHT
 //   time-window PROGRAM TITLE SECONDS starts PROGRAM (in its own folder) and prints the milliseconds
 //                                     until a visible window with this title appears
 #include <windows.h>
@@ -262,6 +265,22 @@ int wmain(int argc, wchar_t** argv) {
     if (is(L"set-check", 3)) return SetCheck(argv[2], _wtoi(argv[3]), _wtoi(argv[4]) != 0);
     if (is(L"select-row", 2)) return SelectRow(argv[2], _wtoi(argv[3]));
     if (is(L"file-dialog", 3)) return FileDialog(argv[2], argv[3], _wtoi(argv[4]));
+    if (is(L"post", 4)) {
+        HWND window = Window(argv[2]);
+        auto number = [](const wchar_t* text) { return static_cast<UINT_PTR>(wcstoull(text, nullptr, 0)); };
+        return window && PostMessageW(window, static_cast<UINT>(number(argv[3])), number(argv[4]),
+                                      static_cast<LPARAM>(number(argv[5])))
+                   ? 0
+                   : 1;
+    }
+    if (is(L"window-rect", 1)) {
+        HWND window = Window(argv[2]);
+        RECT r{};
+        if (!window || !GetWindowRect(window, &r)) return 1;
+        Print(std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " " +
+              std::to_string(r.bottom - r.top) + "\n");
+        return 0;
+    }
     if (is(L"time-window", 3)) return TimeWindow(argv[2], argv[3], _wtoi(argv[4]));
     return Usage();
 }
