@@ -3,20 +3,6 @@
 #include <cstdio>
 #include <limits>
 
-bool AllDigits(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
-    return true;
-}
-
-std::string FormatTimeText(const LocalTime& t) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    return text;
-}
-
 int StatusImage(std::optional<int64_t> stat) {
     if (stat == 1) return kImageOnline;
     if (stat == 0) return kImageInvisible;

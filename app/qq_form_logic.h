@@ -10,16 +10,8 @@
 
 #include "win/services.h"
 
-// True when the text is not empty and every character is one of "0123456789" (ASCII only:
-// full-width digits are not digits here).
-bool AllDigits(std::string_view text);
-
-// "yyyy-mm-dd H:mm:ss", the hour without a leading zero: "2026-12-07 9:07:03".
-std::string FormatTimeText(const LocalTime& time);
-
-constexpr int kImageOnline = 0;     // A_stat 1
-constexpr int kImageInvisible = 1;  // A_stat 0
-constexpr int kImageNone = -1;
+// AllDigits, the time text and the row images live with the account commands, which share them.
+#include "accounts/account_logic.h"
 
 // The row icon for A_stat: online for 1, invisible for 0, none for anything else or Null.
 int StatusImage(std::optional<int64_t> stat);
