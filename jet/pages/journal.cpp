@@ -1,6 +1,8 @@
 #include "jet/pages/journal.h"
 
 #include <cstring>
+#include <mutex>
+#include <random>
 #include <set>
 
 namespace jet {
@@ -44,8 +46,8 @@ uint64_t RecordChecksum(uint64_t headerChecksum, const uint8_t* record) {
     return Checksum(Checksum(headerChecksum, record, 16), record + 24, kPageSize);
 }
 
-size_t AppendedOffset(uint32_t recordCount) {
-    return kJournalHeaderSize + size_t(recordCount) * kJournalRecordSize;
+uint64_t AppendedOffset(uint32_t recordCount) {
+    return kJournalHeaderSize + uint64_t(recordCount) * kJournalRecordSize;
 }
 
 }  // namespace
@@ -54,15 +56,37 @@ uint64_t PageChecksum(const uint8_t* page) {
     return Checksum(0, page, kPageSize);
 }
 
+uint64_t NewJournalSalt() {
+    static std::mutex mutex;
+    static std::mt19937_64 random{(uint64_t(std::random_device{}()) << 32) ^ std::random_device{}()};
+    std::lock_guard<std::mutex> lock(mutex);
+    return random();
+}
+
+bool IsRetiredJournal(const uint8_t* header) {
+    for (size_t i = 0; i < kJournalHeaderSize; ++i)
+        if (header[i] != 0) return false;
+    return true;
+}
+
+std::optional<uint64_t> AnnouncedJournalLength(const uint8_t* header) {
+    if (std::memcmp(header, kMagic, 8) != 0 || Checksum(0, header, 32) != GetU64(header + 32)) return std::nullopt;
+    if (GetU32(header + 8) != kPageSize) return std::nullopt;
+    uint32_t original = GetU32(header + 12), updated = GetU32(header + 16);
+    if (updated < original) return std::nullopt;
+    return AppendedOffset(GetU32(header + 20)) + uint64_t(updated - original) * 8 + 8;
+}
+
 std::vector<uint8_t> EncodeJournal(uint32_t originalPageCount, const std::vector<JournalPage>& changed,
-                                   const std::vector<const uint8_t*>& appended) {
-    size_t appendedAt = AppendedOffset(uint32_t(changed.size()));
+                                   const std::vector<const uint8_t*>& appended, uint64_t salt) {
+    size_t appendedAt = size_t(AppendedOffset(uint32_t(changed.size())));
     std::vector<uint8_t> out(appendedAt + appended.size() * 8 + 8);
     std::memcpy(out.data(), kMagic, 8);
     PutU32(&out[8], uint32_t(kPageSize));
     PutU32(&out[12], originalPageCount);
     PutU32(&out[16], originalPageCount + uint32_t(appended.size()));
     PutU32(&out[20], uint32_t(changed.size()));
+    PutU64(&out[24], salt);
     uint64_t headerChecksum = Checksum(0, out.data(), 32);
     PutU64(&out[32], headerChecksum);
     uint8_t* record = out.data() + kJournalHeaderSize;
@@ -82,7 +106,7 @@ std::optional<DecodedJournal> DecodeJournal(std::vector<uint8_t> bytes) {
     if (bytes.size() < kJournalHeaderSize || std::memcmp(bytes.data(), kMagic, 8) != 0) return std::nullopt;
     uint64_t headerChecksum = GetU64(&bytes[32]);
     if (Checksum(0, bytes.data(), 32) != headerChecksum) return std::nullopt;
-    if (GetU32(&bytes[8]) != kPageSize || GetU64(&bytes[24]) != 0) return std::nullopt;
+    if (GetU32(&bytes[8]) != kPageSize) return std::nullopt;
     DecodedJournal journal;
     journal.originalPageCount = GetU32(&bytes[12]);
     journal.newPageCount = GetU32(&bytes[16]);

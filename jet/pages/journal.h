@@ -5,8 +5,12 @@
 // Besides the original bytes of every changed page, the journal carries a checksum of every page's
 // bytes after the transaction (changed and appended pages) and the new page count. So a journal
 // found at Open tells whether its transaction already landed completely in the database file; such
-// a journal is harmless and is simply removed, which is why Commit need not make the journal's
-// removal durable (one folder sync fewer per commit).
+// a journal is harmless, which is why Commit need not make the journal's retirement durable.
+//
+// The journal file is kept between transactions and rewritten in place from offset 0; a finished
+// transaction retires it by zeroing its header (a retired journal). Every transaction draws a new
+// salt, and every checksum is seeded with the header's, so after a torn rewrite the header of one
+// transaction never validates records or tail of another, even when both changed as many pages.
 //
 // Invariants:
 //  1. Decode accepts only a journal whose header and every record check out. A journal written in
@@ -14,6 +18,9 @@
 //     does, and such a journal means the database file was not yet written.
 //  2. Every decoded record names a distinct page below the original page count, and the new page
 //     count is at least the original.
+//  3. Bytes after the length the header announces are ignored: they are left over from a longer
+//     journal of an earlier transaction.
+//  4. A retired journal's header is kJournalHeaderSize zero bytes, which never decodes.
 //
 // On-disk format (little-endian):
 //   OFFSET SIZE DESCRIPTION
@@ -22,7 +29,7 @@
 //   12     4    original page count: a rollback truncates the file back to this many pages
 //   16     4    new page count: the file's pages after the transaction
 //   20     4    record count R
-//   24     8    reserved, zero
+//   24     8    salt: drawn anew for every transaction
 //   32     8    header checksum: of bytes 0..31
 //   40     R x  records, each 24 + 4096 bytes:
 //                 0  4    page number
@@ -55,7 +62,16 @@ uint64_t PageChecksum(const uint8_t* page);
 
 // `appended`: the bytes of the pages after the original end, in page order.
 std::vector<uint8_t> EncodeJournal(uint32_t originalPageCount, const std::vector<JournalPage>& changed,
-                                   const std::vector<const uint8_t*>& appended);
+                                   const std::vector<const uint8_t*>& appended, uint64_t salt = 0);
+
+// A salt for the next transaction's journal: random, different on every call.
+uint64_t NewJournalSalt();
+
+// True when the first kJournalHeaderSize bytes are those of a retired journal.
+bool IsRetiredJournal(const uint8_t* header);
+
+// The whole length a journal header announces; nullopt when the header does not check out.
+std::optional<uint64_t> AnnouncedJournalLength(const uint8_t* header);
 
 struct DecodedJournal {
     struct Record {

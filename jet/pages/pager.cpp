@@ -1,19 +1,27 @@
 // Pager: the page cache, transactions and the rollback journal of one connection.
 //
 // Commit, durable, in this order (each step's sync is what makes the next one safe):
-//   1. "<path>-journal" = header + original bytes of every changed page + checksums of every page's
-//      new bytes, one Write, one Sync, then a sync of the folder so the journal's name survives too;
+//   1. "<path>-journal" = header (with a fresh salt) + original bytes of every changed page +
+//      checksums of every page's new bytes, written in place from offset 0 over the retired journal
+//      of the last transaction, one Sync (plus a folder sync only when the file had to be created);
 //   2. the changed and appended pages into the database file, one Sync: the transaction is durable;
-//   3. remove the journal, without a folder sync.
-// A crash before step 1's Sync leaves a journal that fails its checksums (or no journal) and an
-// untouched database; a crash after it leaves a valid journal. At Open a valid journal whose new
-// checksums all match the file belongs to a transaction that landed: it is removed; otherwise it is
-// played back. That is why step 3 needs no folder sync (a removal undone by a crash brings back only
-// a journal that Open recognises as landed) and why the journal needs no second sync to "arm" its
-// header: the checksums say whether it was completely written. 3 syncs per commit (2 file, 1 folder;
-// on Windows a folder sync is nothing, so 2).
-// A journal of an older transaction cannot come back after a newer one: step 1 of the newer one
-// recreates the name and syncs the folder.
+//   3. retire the journal: zero its header, without a sync.
+// A crash before step 1's Sync leaves a journal that fails its checksums (the salt keeps pieces of
+// the previous transaction's journal from validating with pieces of this one), a retired journal,
+// the previous transaction's complete journal (whose after-image the file holds), or no journal; in
+// every case the database is untouched. A crash after it leaves a valid journal. At Open a valid
+// journal whose new checksums all match the file belongs to a transaction that landed: it is only
+// retired; otherwise it is played back. That is why step 3 needs no sync.
+// So a commit costs 2 syncs and no change of the folder. Creating and deleting the journal on every
+// commit cost a folder sync and two changes of the folder's metadata each time; a kept journal costs
+// one write of 40 zero bytes.
+//
+// The journal's name is durable whenever the file is retired: a commit retires it only after its
+// creation was synced to the folder, and Open syncs the folder before it retires a journal it found
+// valid. A journal found torn or foreign is removed (as a leftover of a crash it may have been
+// created without that folder sync), so the next commit creates it again.
+// A large journal is cut back when it is retired, so that one big transaction does not leave megabytes
+// beside the file.
 
 #include "jet/pages/pager.h"
 
@@ -37,6 +45,12 @@ PageBuffer NewPage() {
 
 enum class State { Reading, Writing, Failed };
 
+// What Open finds at the journal's name.
+enum class JournalFound { None, Retired, Invalid, Valid };
+
+// A retired journal longer than this is cut back to its header.
+constexpr uint64_t kKeptJournalBytes = uint64_t(1) << 20;
+
 }  // namespace
 
 class Pager::Impl {
@@ -50,6 +64,8 @@ class Pager::Impl {
     const std::string& Path() const { return path_; }
     void SetLoadTransform(std::function<void(PageNo, uint8_t*)> transform);
     Result<const uint8_t*> Read(PageNo page);
+    void MarkChecked(PageNo page, uint8_t kind);
+    bool IsChecked(PageNo page, uint8_t kind) const;
     Status Begin();
     bool InTransaction() const { return state_ == State::Writing; }
     Result<uint8_t*> Write(PageNo page);
@@ -60,14 +76,19 @@ class Pager::Impl {
   private:
     Status OpenFile();
     Status CheckJournal();
-    Result<std::optional<DecodedJournal>> ReadJournal();
+    Result<JournalFound> ReadJournal(std::optional<DecodedJournal>& journal);
     Result<bool> HoldsAfterImage(const DecodedJournal& journal);
     Status PlayBack(const DecodedJournal& journal);
+    Status RetireJournal(FileIo& journal, uint64_t length);
     Status RemoveJournal();
     Status ReadFileSize();
     Status LoadPage(uint32_t index, uint8_t* into);
     Result<uint8_t*> CachedPage(uint32_t index);
-    Status WriteJournal();
+    struct WrittenJournal {
+        std::unique_ptr<FileIo> file;
+        uint64_t length;
+    };
+    Result<WrittenJournal> WriteJournal();
     Status WriteChangedPages();
     Status SyncIfDurable(FileIo& file);
     Status SyncFolderIfDurable();
@@ -86,6 +107,8 @@ class Pager::Impl {
     std::unordered_map<uint32_t, PageBuffer> cache_;  // every page touched; buffers never move or die
     std::map<uint32_t, PageBuffer> originals_;        // file pages changed in this transaction: before-bytes
     std::optional<DecodedJournal> overlay_;           // read-only view of a hot journal left by a crash
+    std::unordered_map<uint32_t, uint8_t> checked_;   // check marks of cached pages, by kind
+    bool journalRetired_ = false;                     // a retired journal with a durable name is there
     std::function<void(PageNo, uint8_t*)> transform_;
 };
 
@@ -122,26 +145,42 @@ Status Pager::Impl::OpenFile() {
 // A ReadWrite open plays a hot journal back into the file. A ReadOnly open must not write, so it
 // reads through the journal instead: the pages it holds and the original size, in memory only.
 // A journal that does not validate was never synced, so the database was never touched: a writer
-// deletes it, a reader ignores it. A journal whose transaction landed is only removed, after a Sync
-// so that what we compared is what the disk holds.
+// deletes it (a retired one it keeps for its next commit), a reader ignores it. A journal whose
+// transaction landed is only retired, after a Sync so that what we compared is what the disk holds.
 Status Pager::Impl::CheckJournal() {
     if (options_.mode != OpenMode::ReadOnly && options_.mode != OpenMode::ReadWrite) return Status::Ok();
-    auto journal = ReadJournal();
-    KESTRIN_TRY(journal);
+    std::optional<DecodedJournal> journal;
+    auto found = ReadJournal(journal);
+    KESTRIN_TRY(found);
     bool landed = false;
-    if (*journal) {
-        auto holdsAfterImage = HoldsAfterImage(**journal);
+    if (journal) {
+        auto holdsAfterImage = HoldsAfterImage(*journal);
         KESTRIN_TRY(holdsAfterImage);
         landed = *holdsAfterImage;
     }
     if (!writable_) {
-        if (*journal && !landed) overlay_ = std::move(*journal);
+        if (journal && !landed) overlay_ = std::move(journal);
         return Status::Ok();
     }
-    if (*journal) KESTRIN_TRY(landed ? file_->Sync() : PlayBack(**journal));
-    auto exists = fs_.Exists(journalPath_);
-    KESTRIN_TRY(exists);
-    return *exists ? RemoveJournal() : Status::Ok();
+    switch (*found) {
+        case JournalFound::None:
+            return Status::Ok();
+        case JournalFound::Retired:
+            journalRetired_ = true;
+            return Status::Ok();
+        case JournalFound::Invalid:
+            return RemoveJournal();
+        case JournalFound::Valid:
+            break;
+    }
+    KESTRIN_TRY(landed ? file_->Sync() : PlayBack(*journal));
+    auto file = fs_.Open(journalPath_, OpenMode::ReadWrite);
+    KESTRIN_TRY(file);
+    KESTRIN_TRY(RetireJournal(**file, journal->bytes.size()));
+    KESTRIN_TRY((*file)->Sync());
+    KESTRIN_TRY(fs_.SyncFolderOf(journalPath_));
+    journalRetired_ = true;
+    return Status::Ok();
 }
 
 Result<bool> Pager::Impl::HoldsAfterImage(const DecodedJournal& journal) {
@@ -160,27 +199,31 @@ Result<bool> Pager::Impl::HoldsAfterImage(const DecodedJournal& journal) {
     return true;
 }
 
-Result<std::optional<DecodedJournal>> Pager::Impl::ReadJournal() {
-    auto exists = fs_.Exists(journalPath_);
-    KESTRIN_TRY(exists);
-    if (!*exists) return std::optional<DecodedJournal>();
+// Reads the header first: a retired journal costs one small read, and only the length the header
+// announces is read (the rest is left over from a longer journal of an earlier transaction).
+Result<JournalFound> Pager::Impl::ReadJournal(std::optional<DecodedJournal>& journal) {
     auto file = fs_.Open(journalPath_, OpenMode::ReadOnly);
-    if (!file.ok() && file.code() == ErrorCode::NotFound) return std::optional<DecodedJournal>();
+    if (!file.ok() && file.code() == ErrorCode::NotFound) return JournalFound::None;
     KESTRIN_TRY(file);
     auto size = (*file)->Size();
     KESTRIN_TRY(size);
+    if (*size < kJournalHeaderSize) return JournalFound::Invalid;
+    uint8_t header[kJournalHeaderSize];
+    KESTRIN_TRY((*file)->Read(0, header, sizeof header));
+    if (IsRetiredJournal(header)) return JournalFound::Retired;
+    std::optional<uint64_t> length = AnnouncedJournalLength(header);
     // A valid journal holds at most one record per page of the file it belongs to (the file never
-    // shrinks below the original size while its journal exists) and one checksum per appended page
+    // shrinks below the original size while its journal is hot) and one checksum per appended page
     // (a Jet file ends at 2 GB); anything longer is not ours and is not read into memory.
     auto fileSize = file_->Size();
     KESTRIN_TRY(fileSize);
     constexpr uint64_t kMaxAppendedPages = (uint64_t(2) << 30) / kPageSize;
-    if (*size > kJournalHeaderSize + 8 + (*fileSize / kPageSize) * kJournalRecordSize + kMaxAppendedPages * 8) {
-        return std::optional<DecodedJournal>();
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(*size));
+    uint64_t longest = kJournalHeaderSize + 8 + (*fileSize / kPageSize) * kJournalRecordSize + kMaxAppendedPages * 8;
+    if (!length || *length > *size || *length > longest) return JournalFound::Invalid;
+    std::vector<uint8_t> bytes(static_cast<size_t>(*length));
     KESTRIN_TRY((*file)->Read(0, bytes.data(), bytes.size()));
-    return DecodeJournal(std::move(bytes));
+    journal = DecodeJournal(std::move(bytes));
+    return journal ? JournalFound::Valid : JournalFound::Invalid;
 }
 
 Status Pager::Impl::PlayBack(const DecodedJournal& journal) {
@@ -192,9 +235,16 @@ Status Pager::Impl::PlayBack(const DecodedJournal& journal) {
 }
 
 Status Pager::Impl::RemoveJournal() {
+    journalRetired_ = false;
     Status removed = fs_.Remove(journalPath_);
     if (!removed.ok() && removed.code() != ErrorCode::NotFound) return removed;
     return fs_.SyncFolderOf(journalPath_);
+}
+
+Status Pager::Impl::RetireJournal(FileIo& journal, uint64_t length) {
+    const uint8_t zeros[kJournalHeaderSize] = {};
+    KESTRIN_TRY(journal.Write(0, zeros, sizeof zeros));
+    return length > kKeptJournalBytes ? journal.Truncate(kJournalHeaderSize) : Status::Ok();
 }
 
 Status Pager::Impl::ReadFileSize() {
@@ -231,6 +281,7 @@ Status Pager::Impl::LoadPage(uint32_t index, uint8_t* into) {
 
 void Pager::Impl::SetLoadTransform(std::function<void(PageNo, uint8_t*)> transform) {
     transform_ = std::move(transform);
+    checked_.clear();
     // Pages already cached were loaded without this transform: load them again, in place, so
     // their pointers stay valid (pages changed by an open transaction keep the changes). A page that
     // fails to load keeps its old bytes; the format layer checks every page it reads anyway.
@@ -259,6 +310,17 @@ Result<const uint8_t*> Pager::Impl::Read(PageNo page) {
     return static_cast<const uint8_t*>(*buffer);
 }
 
+void Pager::Impl::MarkChecked(PageNo page, uint8_t kind) {
+    uint32_t index = ToIndex(page);
+    bool changing = state_ == State::Writing && (index >= filePageCount_ || originals_.count(index) != 0);
+    if (!changing && cache_.count(index) != 0) checked_[index] = kind;
+}
+
+bool Pager::Impl::IsChecked(PageNo page, uint8_t kind) const {
+    auto found = checked_.find(ToIndex(page));
+    return kind != 0 && found != checked_.end() && found->second == kind;
+}
+
 Status Pager::Impl::Begin() {
     if (!writable_) return Error(ErrorCode::InvalidArgument, "opened read-only");
     if (transform_) return Error(ErrorCode::Unsupported, "encrypted databases are read-only");
@@ -273,6 +335,7 @@ Result<uint8_t*> Pager::Impl::Write(PageNo page) {
     uint32_t index = ToIndex(page);
     auto buffer = CachedPage(index);
     KESTRIN_TRY(buffer);
+    checked_.erase(index);
     if (index < filePageCount_ && originals_.find(index) == originals_.end()) {
         PageBuffer original = NewPage();
         std::memcpy(original.get(), *buffer, kPageSize);
@@ -285,6 +348,7 @@ Result<PageNo> Pager::Impl::Append() {
     if (state_ != State::Writing) return Error(ErrorCode::InvalidArgument, "Append outside a transaction");
     if (pageCount_ == UINT32_MAX) return Error(ErrorCode::TooLarge, "no page numbers left");
     uint32_t index = pageCount_;
+    checked_.erase(index);
     PageBuffer& buffer = cache_[index];  // a page appended by a rolled-back transaction is reused
     if (!buffer) buffer = NewPage();
     std::memset(buffer.get(), 0, kPageSize);
@@ -299,29 +363,39 @@ Status Pager::Impl::Commit() {
         return Status::Ok();
     }
     state_ = State::Failed;  // until every step has succeeded
-    KESTRIN_TRY(WriteJournal());
+    auto journal = WriteJournal();
+    KESTRIN_TRY(journal);
     KESTRIN_TRY(WriteChangedPages());
-    KESTRIN_TRY(fs_.Remove(journalPath_));
+    KESTRIN_TRY(RetireJournal(*journal->file, journal->length));
     originals_.clear();
     filePageCount_ = pageCount_;
+    journalRetired_ = true;
     state_ = State::Reading;
     CheckState();
     return Status::Ok();
 }
 
-Status Pager::Impl::WriteJournal() {
+Result<Pager::Impl::WrittenJournal> Pager::Impl::WriteJournal() {
     std::vector<JournalPage> changed;
     changed.reserve(originals_.size());
     for (const auto& [index, before] : originals_)
         changed.push_back({PageNo{index}, before.get(), cache_.at(index).get()});
     std::vector<const uint8_t*> appended;
     for (uint32_t index = filePageCount_; index < pageCount_; ++index) appended.push_back(cache_.at(index).get());
-    std::vector<uint8_t> bytes = EncodeJournal(filePageCount_, changed, appended);
-    auto journal = fs_.Open(journalPath_, OpenMode::CreateOrTruncate);
+    std::vector<uint8_t> bytes = EncodeJournal(filePageCount_, changed, appended, NewJournalSalt());
+    // A retired journal is rewritten in place; only a journal this commit creates needs its name synced.
+    bool create = !journalRetired_;
+    auto journal = fs_.Open(journalPath_, create ? OpenMode::CreateOrTruncate : OpenMode::ReadWrite);
+    if (!create && !journal.ok() && journal.code() == ErrorCode::NotFound) {
+        create = true;
+        journal = fs_.Open(journalPath_, OpenMode::CreateOrTruncate);
+    }
     KESTRIN_TRY(journal);
+    journalRetired_ = false;
     KESTRIN_TRY((*journal)->Write(0, bytes.data(), bytes.size()));
     KESTRIN_TRY(SyncIfDurable(**journal));
-    return SyncFolderIfDurable();
+    if (create) KESTRIN_TRY(SyncFolderIfDurable());
+    return WrittenJournal{std::move(*journal), bytes.size()};
 }
 
 Status Pager::Impl::WriteChangedPages() {
@@ -344,7 +418,10 @@ Status Pager::Impl::SyncFolderIfDurable() {
 
 void Pager::Impl::Rollback() {
     if (state_ != State::Writing) return;
-    for (auto& [index, original] : originals_) std::memcpy(cache_.at(index).get(), original.get(), kPageSize);
+    for (auto& [index, original] : originals_) {
+        std::memcpy(cache_.at(index).get(), original.get(), kPageSize);
+        checked_.erase(index);
+    }
     originals_.clear();
     pageCount_ = filePageCount_;
     state_ = State::Reading;
@@ -380,6 +457,12 @@ void Pager::SetLoadTransform(std::function<void(PageNo, uint8_t*)> transform) {
 }
 Result<const uint8_t*> Pager::Read(PageNo page) {
     return impl_->Read(page);
+}
+void Pager::MarkChecked(PageNo page, uint8_t kind) {
+    impl_->MarkChecked(page, kind);
+}
+bool Pager::IsChecked(PageNo page, uint8_t kind) const {
+    return impl_->IsChecked(page, kind);
 }
 Status Pager::Begin() {
     return impl_->Begin();

@@ -75,5 +75,49 @@ TEST(Journal, RecordsOfPagesPastTheOriginalEndOrTwiceTheSamePageAreRejected) {
     }
 }
 
+// The journal file is rewritten in place, so a torn rewrite can put the header of one transaction in
+// front of records or checksums of another that changed as many pages. The salt must reject it.
+TEST(Journal, PiecesOfTwoJournalsWithTheSameShapeNeverDecodeTogether) {
+    Sample first, second;
+    second.first.assign(kPageSize, 0x55);
+    second.appended.assign(kPageSize, 0x66);
+    auto encode = [](Sample& s, uint64_t salt) {
+        s.second[100] = 0x33;
+        return EncodeJournal(
+            9, {{PageNo{4}, s.first.data(), s.second.data()}, {PageNo{2}, s.second.data(), s.first.data()}},
+            {s.appended.data(), s.first.data()}, salt);
+    };
+    std::vector<uint8_t> a = encode(first, 1), b = encode(second, 2);
+    ASSERT_EQ(a.size(), b.size());
+    ASSERT_TRUE(DecodeJournal(a) && DecodeJournal(b));
+    struct Case {
+        const char* name;
+        size_t from, to;  // bytes of `b` over `a`
+    } cases[] = {
+        {"other header", 0, kJournalHeaderSize},
+        {"other first record", kJournalHeaderSize, kJournalHeaderSize + kJournalRecordSize},
+        {"other second record", kJournalHeaderSize + kJournalRecordSize, kJournalHeaderSize + 2 * kJournalRecordSize},
+        {"other appended checksums", kJournalHeaderSize + 2 * kJournalRecordSize, a.size()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> mixed = a;
+        std::copy(b.begin() + ptrdiff_t(c.from), b.begin() + ptrdiff_t(c.to), mixed.begin() + ptrdiff_t(c.from));
+        EXPECT_FALSE(DecodeJournal(std::move(mixed)));
+    }
+}
+
+TEST(Journal, HeaderAnnouncesTheLengthAndLeftoverBytesAfterItAreIgnored) {
+    std::vector<uint8_t> journal = Sample().Journal();
+    EXPECT_EQ(AnnouncedJournalLength(journal.data()), journal.size());
+    std::vector<uint8_t> longer = journal;
+    longer.resize(journal.size() + 3 * kPageSize, 0x77);
+    EXPECT_TRUE(DecodeJournal(longer));
+    std::vector<uint8_t> retired(kJournalHeaderSize, 0);
+    EXPECT_TRUE(IsRetiredJournal(retired.data()));
+    EXPECT_FALSE(IsRetiredJournal(journal.data()));
+    EXPECT_FALSE(AnnouncedJournalLength(retired.data()));
+}
+
 }  // namespace
 }  // namespace jet

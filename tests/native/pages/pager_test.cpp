@@ -57,7 +57,12 @@ TEST(Pager, CommittedPagesReadBackAfterReopen) {
         EXPECT_EQ((*bytes)[0], index + 1);
         EXPECT_EQ((*bytes)[kPageSize - 1], index + 1);
     }
-    EXPECT_FALSE(NativeFileSystem().Exists(path + "-journal").value());
+    // The journal stays for the next commit, retired.
+    auto journal = NativeFileSystem().Open(path + "-journal", OpenMode::ReadOnly);
+    ASSERT_TRUE(journal.ok());
+    uint8_t header[kJournalHeaderSize];
+    ASSERT_TRUE((*journal)->Read(0, header, sizeof header).ok());
+    EXPECT_TRUE(IsRetiredJournal(header));
 }
 
 TEST(Pager, FileSizeMustBeWholePages) {
