@@ -242,7 +242,11 @@ int wmain(int argc, wchar_t** argv) {
     if (is(L"get-text", 2)) {
         HWND control = Control(argv[2], argv[3]);
         if (!control) return 1;
-        Print(ToUtf8(GetWindowString(control)) + "\n");
+        // GetWindowText does not ask a control of another process for its text; the message does.
+        std::wstring text(static_cast<size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+        text.resize(static_cast<size_t>(
+            SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+        Print(ToUtf8(text) + "\n");
         return 0;
     }
     if (is(L"click", 2)) {
