@@ -1,0 +1,112 @@
+// A login run over 100 ticked accounts, as Kestrin makes it, with the process start left out: the
+// list, the two statements per account (one durable update, one select), the time text and the
+// command line. What remains is the run's own cost per account, to set beside the cost of creating
+// the client processes themselves (measured under Wine by tests/win/login/login_bench.exe).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "jet/sql/connection.h"
+#include "login/login_core.h"
+#include "store/schema.h"
+#include "store/sql_text.h"
+
+namespace {
+
+constexpr int kAccounts = 100;
+
+class AllTickedHost : public LoginHost {
+  public:
+    explicit AllTickedHost(std::vector<std::string> names) : names_(std::move(names)) {}
+    int RowCount() const override { return static_cast<int>(names_.size()); }
+    std::string RowText(int row) const override { return names_[row - 1]; }
+    bool RowTicked(int) const override { return true; }
+    bool RowSelected(int) const override { return false; }
+    void SetRowLastLogin(int, const std::string&) override {}
+    bool SingleSelected() const override { return false; }
+    void Show(LoginMessage) override { ++messages; }
+    void ShowSettings() override {}
+    void EnableLoginButton(bool) override {}
+    void FocusLoginButton() override {}
+    void Minimise() override {}
+    void Quit() override {}
+    int messages = 0;
+
+  private:
+    std::vector<std::string> names_;
+};
+
+class CountingProcesses : public Processes {
+  public:
+    bool Start(const std::string&, const std::string& commandLine) override {
+        bytes += commandLine.size();
+        return true;
+    }
+    size_t bytes = 0;
+};
+
+class FixedClock : public Clock {
+  public:
+    LocalTime Now() override { return {2026, 12, 7, 9, 7, 3}; }
+    void Sleep(int) override {}
+};
+
+class NoMessages : public MessageBoxes {
+  public:
+    int Show(WindowRef, const std::string&, const std::string&, unsigned) override { return kIdOk; }
+};
+
+class NoEnd : public ProgramEnd {
+  public:
+    void EndProgram(int) override {}
+};
+
+void login_run_100_ticked_per_account(benchmark::State& state) {
+    auto folder = std::filesystem::temp_directory_path() / "kestrin-login-bench";
+    std::filesystem::create_directories(folder);
+    std::string path = (folder / "config.dat").string();
+    std::vector<std::string> names;
+    {
+        (void)WriteTemplateDatabase(jet::NativeFileSystem(), path);
+        jet::Connection conn;
+        (void)conn.Open(ConnectionStringFor(path));
+        for (int i = 0; i < kAccounts; ++i) {
+            names.push_back("账号" + std::to_string(i));
+            (void)conn.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" +
+                               SqlQuote(names.back()) + ",'" + std::to_string(100000 + i) +
+                               "',1,1,'','kAFQmDzST7DWlj99KOF/cg')");
+        }
+    }
+    CountingProcesses processes;
+    FixedClock clock;
+    NoMessages messages;
+    NoEnd end;
+    Services services;
+    services.processes = &processes;
+    services.clock = &clock;
+    services.messages = &messages;
+    services.end = &end;
+    GlobalSettings globals;
+    globals.QQPath = "C:\\Program Files\\Tencent\\QQ\\Bin\\QQ.exe";
+    globals.AppTitle = "Kestrin";
+    AccountDb db(path, services);
+    AllTickedHost host(names);
+    // One iteration is a whole run; the figure is its time divided by the accounts it started.
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        LoginContext run{host, globals, db, services};
+        RunLoginTicked(run);
+        std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(spent.count() / kAccounts);
+    }
+    if (host.messages != 0) state.SkipWithError("the run failed");
+    std::filesystem::remove_all(folder);
+    state.SetLabel("ms");
+}
+
+}  // namespace
+
+BENCHMARK(login_run_100_ticked_per_account)->UseManualTime()->Unit(benchmark::kMillisecond);

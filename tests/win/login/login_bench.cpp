@@ -1,0 +1,137 @@
+// login_bench: what a login run over 100 ticked accounts costs per account under Wine (or Windows),
+// once with the process start left out and once starting the stub QQ client for real, so the run's
+// own cost can be set beside the cost of creating the processes. Prints one figure per line.
+//   login_bench.exe            (qq_stub.exe must lie beside it, as in the build tree)
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/win32_services.h"
+#include "jet/sql/connection.h"
+#include "login/login_core.h"
+#include "store/schema.h"
+#include "store/sql_text.h"
+
+namespace {
+
+constexpr int kAccounts = 100;
+constexpr int kRepetitions = 5;
+
+class AllTickedHost : public LoginHost {
+  public:
+    explicit AllTickedHost(std::vector<std::string> names) : names_(std::move(names)) {}
+    int RowCount() const override { return static_cast<int>(names_.size()); }
+    std::string RowText(int row) const override { return names_[row - 1]; }
+    bool RowTicked(int) const override { return true; }
+    bool RowSelected(int) const override { return false; }
+    void SetRowLastLogin(int, const std::string&) override {}
+    bool SingleSelected() const override { return false; }
+    void Show(LoginMessage) override { ++messages; }
+    void ShowSettings() override {}
+    void EnableLoginButton(bool) override {}
+    void FocusLoginButton() override {}
+    void Minimise() override {}
+    void Quit() override {}
+    int messages = 0;
+
+  private:
+    std::vector<std::string> names_;
+};
+
+class NoProcesses : public Processes {
+  public:
+    bool Start(const std::string&, const std::string&) override { return true; }
+};
+
+class NoMessages : public MessageBoxes {
+  public:
+    int Show(WindowRef, const std::string&, const std::string&, unsigned) override { return kIdOk; }
+};
+
+class NoEnd : public ProgramEnd {
+  public:
+    void EndProgram(int) override {}
+};
+
+std::filesystem::path ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).parent_path();
+}
+
+std::vector<std::string> MakeAccounts(const std::string& dbPath) {
+    std::vector<std::string> names;
+    (void)WriteTemplateDatabase(jet::NativeFileSystem(), dbPath);
+    jet::Connection conn;
+    (void)conn.Open(ConnectionStringFor(dbPath));
+    for (int i = 0; i < kAccounts; ++i) {
+        names.push_back("账号" + std::to_string(i));
+        (void)conn.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" +
+                           SqlQuote(names.back()) + ",'" + std::to_string(100000 + i) +
+                           "',1,1,'','kAFQmDzST7DWlj99KOF/cg')");
+    }
+    return names;
+}
+
+// Milliseconds per account of one run, the median of kRepetitions runs.
+double MsPerAccount(LoginHost& host, GlobalSettings& globals, AccountDb& db, Services& services) {
+    std::vector<double> runs;
+    for (int i = 0; i < kRepetitions; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        LoginContext run{host, globals, db, services};
+        RunLoginTicked(run);
+        std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
+        runs.push_back(spent.count() / kAccounts);
+    }
+    std::sort(runs.begin(), runs.end());
+    return runs[runs.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kestrin login bench " + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(folder / "QQ client");
+    std::filesystem::path client = folder / "QQ client" / "QQ.exe";
+    std::error_code error;
+    std::filesystem::copy_file(ProgramFolder() / "qq_stub.exe", client, error);
+    if (error) {
+        std::printf("qq_stub.exe not found beside login_bench.exe\n");
+        return 1;
+    }
+    std::string dbPath = (folder / "config.dat").string();
+    AllTickedHost host(MakeAccounts(dbPath));
+    NoProcesses none;
+    Win32Processes real;
+    Win32Clock clock;
+    NoMessages messages;
+    NoEnd end;
+    Services services;
+    services.clock = &clock;
+    services.messages = &messages;
+    services.end = &end;
+    GlobalSettings globals;
+    globals.QQPath = client.string();
+    globals.AppTitle = "Kestrin";
+    AccountDb db(dbPath, services);
+
+    services.processes = &none;
+    double runOnly = MsPerAccount(host, globals, db, services);
+    services.processes = &real;
+    double withStarts = MsPerAccount(host, globals, db, services);
+    double creation = withStarts - runOnly;
+    std::printf("login run, process start left out: %.3f ms per account\n", runOnly);
+    std::printf("login run, starting the stub client: %.3f ms per account\n", withStarts);
+    std::printf("process creation alone: %.3f ms per account\n", creation);
+    std::printf("run's own cost / process creation: %.3f\n", creation > 0 ? runOnly / creation : 0.0);
+    std::printf("failed runs: %d\n", host.messages);
+    Sleep(2000);  // let the last clients write their lines before the folder goes
+    std::filesystem::remove_all(folder, error);
+    return host.messages == 0 ? 0 : 1;
+}
