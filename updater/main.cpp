@@ -25,6 +25,7 @@ std::string SiteUrlSetting() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    WaitForKestrinToEnd(10000);
     UpdaterWin32Services services;
     UpForm form(instance, services.Get(), {SiteUrlSetting(), ToUtf8(FolderOf(ProgramPath())), kVersionFile});
     if (!form.Load()) return 0;

@@ -46,3 +46,13 @@ UpdaterWin32Services::UpdaterWin32Services() {
     services_.instance = &instance_;
     services_.end = &end_;
 }
+
+void WaitForKestrinToEnd(DWORD milliseconds) {
+    // Kestrin creates its mutex without owning it, so there is nothing to wait on: the name exists
+    // exactly as long as a Kestrin process holds a handle to it.
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        UniqueKernel kestrin(OpenMutexW(SYNCHRONIZE, FALSE, kKestrinMutexName));
+        if (!kestrin) return;
+        Sleep(50);
+    }
+}

@@ -49,3 +49,9 @@ class UpdaterWin32Services {
 };
 
 constexpr wchar_t kUpdaterMutexName[] = L"Local\\Kestrin.up_form.SingleInstance";
+// Kestrin's own single-instance mutex (app/win32_services.h), which exists while Kestrin runs.
+constexpr wchar_t kKestrinMutexName[] = L"Local\\Kestrin.QQ_form.SingleInstance";
+
+// Waits up to `milliseconds` for a running Kestrin to end. Kestrin starts the updater and then, while
+// closing, deletes "更新程序.exe" beside itself: a download finished before that would be lost.
+void WaitForKestrinToEnd(DWORD milliseconds);

@@ -117,15 +117,6 @@ TEST_F(UpdateCheckTest, MessagesCarryTheirTitlesButtonsAndIcons) {
     }
 }
 
-TEST_F(UpdateCheckTest, AnEmptyFileKeepsTheVersionOfTheEarlierCheck) {
-    ASSERT_TRUE(h.Load());
-    h.fakes.messages.answers = {kIdCancel, kIdCancel};
-    FinishCheck(1, "V1.5\r\n");
-    FinishCheck(1, std::string());
-    EXPECT_EQ(Shown(), (std::vector<std::string>{kOffer, kOffer}));
-    EXPECT_EQ(h.globals.NewestVersion, "V1.5");
-}
-
 TEST_F(UpdateCheckTest, TheTimerEndsACheckWhoseDownloadNeverCompletes) {
     ASSERT_TRUE(h.Load());
     h.form->StartUpdateCheck(1, 4);
