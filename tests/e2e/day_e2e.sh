@@ -104,7 +104,6 @@ startKestrin
 must wait-window "$main" 60
 [ "$(stat -c %s "$app/config.dat")" = 131072 ] || fail "config.dat is not the 131072-byte template"
 [ -z "$(rows)" ] || fail "the list is not empty"
-shot "$main" main-window-empty
 
 begin "the settings dialog sets the QQ client's path"
 must command "$main" "$(id IDM_MMSET)"
