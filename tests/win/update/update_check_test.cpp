@@ -131,6 +131,18 @@ TEST_F(UpdateCheckTest, TheTimerEndsACheckWhoseDownloadNeverCompletes) {
     EXPECT_EQ(h.globals.UpdateCheckTicks, 0);
 }
 
+TEST_F(UpdateCheckTest, AStartWhileACheckRunsRestartsItWithTheNewSourceAndTicks) {
+    ASSERT_TRUE(h.Load());
+    h.form->StartUpdateCheck(0, 5);
+    int starts = h.Download()->starts;
+    h.form->StartUpdateCheck(2, 4);
+    EXPECT_EQ(h.Download()->starts, starts + 1);
+    EXPECT_EQ(h.globals.UpdateCheckSource, 2);
+    EXPECT_EQ(h.globals.UpdateCheckTicks, 4);
+    for (int tick = 1; tick <= 4; ++tick) SendMessageW(h.Hwnd(), WM_TIMER, 1, 0);
+    EXPECT_EQ(Shown(), std::vector<std::string>{kNetworkError});  // reported as the dialog's check
+}
+
 TEST_F(UpdateCheckTest, DecliningChangesNothingAndTheCheckCanBeRepeated) {
     ASSERT_TRUE(h.Load());
     h.fakes.messages.answers = {kIdCancel, kIdCancel};
