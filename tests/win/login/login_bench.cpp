@@ -1,7 +1,9 @@
 // login_bench: what a login run over 100 ticked accounts costs per account under Wine (or Windows),
 // once with the process start left out and once starting the stub QQ client for real, so the run's
 // own cost can be set beside the cost of creating the processes. Prints one figure per line.
-//   login_bench.exe            (qq_stub.exe must lie beside it, as in the build tree)
+//   login_bench.exe [FOLDER]   (qq_stub.exe must lie beside it, as in the build tree)
+// FOLDER (default: the temporary folder) holds config.dat and the client while it runs; each
+// statement is durable, so the figure includes what the disk's syncs cost there.
 #include <windows.h>
 
 #include <algorithm>
@@ -94,9 +96,9 @@ double MsPerAccount(LoginHost& host, GlobalSettings& globals, AccountDb& db, Ser
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("kestrin login bench " + std::to_string(GetCurrentProcessId()));
+        (argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path()) / ("kestrin login bench " + std::to_string(GetCurrentProcessId()));
     std::filesystem::create_directories(folder / "QQ client");
     std::filesystem::path client = folder / "QQ client" / "QQ.exe";
     std::error_code error;

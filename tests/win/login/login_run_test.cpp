@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/win32_services.h"
 #include "resources/resource_ids.h"
 #include "tests/win/qq_form_harness.h"
 #include "win/listview.h"
@@ -228,4 +229,35 @@ TEST_F(LoginRun, PathThatIsNoProgramStampsTheFirstRowReportsAndLeavesTheRestUnto
     EXPECT_TRUE(IsWindowEnabled(h_->Item(IDC_QQ_FORM_CMD_LOGIN)));
     EXPECT_FALSE(IsIconic(h_->Hwnd()));
     EXPECT_TRUE(h_->fakes.end.exitCodes.empty());
+}
+
+// The program is exactly the stored path. Started from the command line alone, "...\QQ dir\QQ.exe"
+// with a blank would be found as "...\QQ" + ".exe" first: a different program would log in.
+TEST_F(LoginRun, MissingClientIsAFailureEvenWhenAShorterPrefixOfItsPathNamesAProgram) {
+    Open(ThreeAccounts());
+    std::wstring decoy = h_->folder.File(L"QQ.exe");
+    ASSERT_TRUE(CopyFileW(ToWide(KESTRIN_BINARY_DIR "/qq_stub.exe").c_str(), decoy.c_str(), FALSE));
+    Win32Processes real;
+    h_->fakes.services.processes = &real;
+    h_->globals.QQPath = h_->folder.PathUtf8() + "\\QQ dir\\QQ.exe";
+    h_->Click(IDC_QQ_FORM_CMD_LOGIN);
+    ExpectOneMessage(Shown(), "程序异常错误", "Kestrin");
+    Sleep(1000);  // a wrongly started decoy would have logged by now
+    EXPECT_EQ(GetFileAttributesW(h_->folder.File(L"qq_stub.log").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LoginRun, RealClientInAFolderWithBlanksGetsTheExactCommandLine) {
+    Open({InsertAccount("小明", "10001", "1", "0", "2026-12-01 8:00:00")});
+    std::wstring clientFolder = h_->folder.File(L"QQ 客户端");
+    ASSERT_TRUE(CreateDirectoryW(clientFolder.c_str(), nullptr));
+    ASSERT_TRUE(
+        CopyFileW(ToWide(KESTRIN_BINARY_DIR "/qq_stub.exe").c_str(), (clientFolder + L"\\QQ.exe").c_str(), FALSE));
+    Win32Processes real;
+    h_->fakes.services.processes = &real;
+    h_->globals.QQPath = ToUtf8(clientFolder) + "\\QQ.exe";
+    h_->Click(IDC_QQ_FORM_CMD_LOGIN);
+    EXPECT_TRUE(Shown().empty());
+    std::string logged;
+    for (int i = 0; i < 100 && logged.empty(); ++i, Sleep(100)) logged = ReadFileBytes(clientFolder + L"\\qq_stub.log");
+    EXPECT_EQ(logged, h_->globals.QQPath + " /START QQUIN:10001 PWDHASH:" + kHashAbc + "== /STAT:40\n");
 }
