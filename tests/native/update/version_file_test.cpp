@@ -101,10 +101,10 @@ TEST(NoticeFor, OnlyUserStartedChecksReportFailuresAndNoUpdate) {
         UpdateNotice notice;
     };
     const Case cases[] = {
-        {kVersionUnreadable, 0, UpdateNotice::kNone},    {kVersionUnreadable, 1, UpdateNotice::kNetworkError},
+        {kVersionUnreadable, 0, UpdateNotice::kNone},         {kVersionUnreadable, 1, UpdateNotice::kNetworkError},
         {kVersionUnreadable, 2, UpdateNotice::kNetworkError}, {kVersionSame, 0, UpdateNotice::kNone},
-        {kVersionSame, 1, UpdateNotice::kNoUpdate},      {kVersionSame, 2, UpdateNotice::kNoUpdate},
-        {kVersionDifferent, 0, UpdateNotice::kOffer},    {kVersionDifferent, 1, UpdateNotice::kOffer},
+        {kVersionSame, 1, UpdateNotice::kNoUpdate},           {kVersionSame, 2, UpdateNotice::kNoUpdate},
+        {kVersionDifferent, 0, UpdateNotice::kOffer},         {kVersionDifferent, 1, UpdateNotice::kOffer},
         {kVersionDifferent, 2, UpdateNotice::kOffer},
     };
     for (const Case& c : cases) {
