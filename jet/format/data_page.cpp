@@ -59,6 +59,10 @@ Status CheckDataPage(const uint8_t* page) {
 
 Result<SlotInfo> ReadSlot(const uint8_t* page, unsigned slot) {
     KESTRIN_TRY(CheckDataPage(page));
+    return ReadCheckedSlot(page, slot);
+}
+
+Result<SlotInfo> ReadCheckedSlot(const uint8_t* page, unsigned slot) {
     if (slot >= SlotCount(page)) return Bad("no slot " + std::to_string(slot));
     uint16_t word = SlotWord(page, slot);
     SlotInfo info;

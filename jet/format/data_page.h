@@ -39,10 +39,14 @@ struct SlotInfo {
 
 // Checks the header and the slot table of a data page.
 Status CheckDataPage(const uint8_t* page);
+// The pager's check mark (Pager::MarkChecked) of a page that passed CheckDataPage.
+inline constexpr uint8_t kDataPageChecked = 1;
 uint16_t SlotCount(const uint8_t* page);
 uint16_t DataFreeSpace(const uint8_t* page);
 uint32_t DataPageOwner(const uint8_t* page);
 Result<SlotInfo> ReadSlot(const uint8_t* page, unsigned slot);
+// ReadSlot for a page that passed CheckDataPage and has not changed since: only `slot` is checked.
+Result<SlotInfo> ReadCheckedSlot(const uint8_t* page, unsigned slot);
 // Free space recomputed from the slot table (for the consistency check).
 Result<uint16_t> ComputeFreeSpace(const uint8_t* page);
 

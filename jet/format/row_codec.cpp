@@ -125,9 +125,9 @@ Result<std::vector<uint8_t>> ReadLongValue(std::span<const uint8_t> cell, const 
 }
 
 Result<std::string> TextOf(const ColumnDef& c, std::span<const uint8_t> bytes) {
-    auto text = DecodeJetText(bytes, c.IsCompressible());
+    auto text = DecodeJetTextUtf8(bytes, c.IsCompressible());
     if (!text.ok()) return text.status().WithContext("column " + c.name);
-    return Utf16ToUtf8(*text);
+    return text;
 }
 
 }  // namespace
@@ -156,8 +156,8 @@ Result<Value> DecodeCell(const ColumnDef& c, std::span<const uint8_t> bytes, con
     }
 }
 
-Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_t> row,
-                                     const LongValueReader& readLval) {
+Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_t> row, const LongValueReader& readLval,
+                                     const std::vector<bool>* wanted) {
     if (row.size() < 2) return Bad("shorter than its column count");
     size_t columnCount = Le16(row.data());
     size_t maskSize = (columnCount + 7) / 8;
@@ -180,6 +180,10 @@ Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_
     std::vector<Value> values;
     values.reserve(def.columns.size());
     for (const ColumnDef& c : def.columns) {
+        if (wanted && (values.size() >= wanted->size() || !(*wanted)[values.size()])) {
+            values.emplace_back(Null{});
+            continue;
+        }
         if (c.type == ColumnType::Boolean) {
             values.emplace_back(present(c.number));
             continue;

@@ -35,8 +35,10 @@ inline constexpr size_t kMaxRowSize = 4060;
 // Returns the bytes of the LVAL row at a reference (the caller follows pages and slots).
 using LongValueReader = std::function<Result<std::vector<uint8_t>>(RowRef)>;
 
-Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_t> row,
-                                     const LongValueReader& readLval);
+// With `wanted` (one flag per column, in TableDef::columns order), only the flagged columns are
+// decoded and checked; the others come back Null.
+Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_t> row, const LongValueReader& readLval,
+                                     const std::vector<bool>* wanted = nullptr);
 // `values` in TableDef::columns order. Types must already match the columns (TypeMismatch otherwise).
 Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const std::vector<Value>& values);
 // Pads a row with zero bytes before its EOD word up to `length` (for in-place updates).

@@ -1,5 +1,9 @@
 #include "jet/format/text_codec.h"
 
+#include <optional>
+
+#include "common/text.h"
+
 namespace jet {
 namespace {
 
@@ -11,7 +15,33 @@ Result<std::u16string> DecodePlain(std::span<const uint8_t> bytes) {
     return text;
 }
 
+// Most stored texts are ASCII (numbers, dates, hashes, Latin aliases): those bytes are already UTF-8,
+// with no UTF-16 string in between. Empty when the text is not of that kind.
+std::optional<std::string> AsciiText(std::span<const uint8_t> stored, bool compressible) {
+    std::string text;
+    if (compressible && stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE) {
+        for (size_t i = 2; i < stored.size(); ++i)
+            if (stored[i] == 0 || stored[i] >= 0x80) return std::nullopt;
+        text.assign(stored.begin() + 2, stored.end());
+        return text;
+    }
+    if (stored.size() % 2 != 0) return std::nullopt;
+    text.resize(stored.size() / 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (stored[2 * i + 1] != 0 || stored[2 * i] >= 0x80) return std::nullopt;
+        text[i] = char(stored[2 * i]);
+    }
+    return text;
+}
+
 }  // namespace
+
+Result<std::string> DecodeJetTextUtf8(std::span<const uint8_t> stored, bool compressible) {
+    if (std::optional<std::string> ascii = AsciiText(stored, compressible)) return std::move(*ascii);
+    auto text = DecodeJetText(stored, compressible);
+    KESTRIN_TRY(text);
+    return Utf16ToUtf8(*text);
+}
 
 Result<std::u16string> DecodeJetText(std::span<const uint8_t> stored, bool compressible) {
     if (!compressible || stored.size() < 2 || stored[0] != 0xFF || stored[1] != 0xFE) return DecodePlain(stored);

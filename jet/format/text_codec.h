@@ -20,6 +20,8 @@
 namespace jet {
 
 Result<std::u16string> DecodeJetText(std::span<const uint8_t> stored, bool compressible);
+// The same text as UTF-8 (unpaired surrogates as U+FFFD, as Utf16ToUtf8 does).
+Result<std::string> DecodeJetTextUtf8(std::span<const uint8_t> stored, bool compressible);
 std::vector<uint8_t> EncodeJetText(std::u16string_view text, bool compressible);
 
 }  // namespace jet

@@ -39,7 +39,10 @@ Status DatabaseImpl::LoadCatalog() {
     auto id = column("Id"), parent = column("ParentId"), name = column("Name"), type = column("Type"),
          flags = column("Flags");
     if (!id || !parent || !name || !type || !flags) return Status(ErrorCode::Corrupt, "MSysObjects lacks its columns");
-    Status scanned = catalog_->Scan([&](RowPointer, const std::vector<Value>& row) {
+    // Only these five: the catalog's other columns include long values (properties, ACLs).
+    std::vector<bool> wanted(catalog_->Columns().size(), false);
+    for (size_t position : {*id, *parent, *name, *type, *flags}) wanted[position] = true;
+    Status scanned = catalog_->ScanColumns(wanted, [&](RowPointer, const std::vector<Value>& row) {
         auto parentId = std::get_if<int64_t>(&row[*parent]);
         auto kind = std::get_if<int64_t>(&row[*type]);
         auto tableName = std::get_if<std::string>(&row[*name]);

@@ -141,13 +141,25 @@ uint32_t TableImpl::RowCount() const {
     return def_.rowCount;
 }
 
+Result<const uint8_t*> TableImpl::ReadDataPage(PageNo pageNo) {
+    Pager& pager = db_.GetPager();
+    auto page = pager.Read(pageNo);
+    KESTRIN_TRY(page);
+    if (!pager.IsChecked(pageNo, kDataPageChecked)) {
+        Status valid = CheckDataPage(*page);
+        if (!valid.ok()) return valid.WithContext(Context() + ", page " + std::to_string(ToIndex(pageNo)));
+        pager.MarkChecked(pageNo, kDataPageChecked);
+    }
+    return page;
+}
+
 Result<std::vector<uint8_t>> TableImpl::LongValueRow(RowRef ref) {
     Pager& pager = db_.GetPager();
     if (ref.page == kNoPage || ToIndex(ref.page) >= pager.PageCount())
         return Status(ErrorCode::Corrupt, "long value row out of the file");
-    auto page = pager.Read(ref.page);
+    auto page = ReadDataPage(ref.page);
     KESTRIN_TRY(page);
-    auto slot = ReadSlot(*page, ref.row);
+    auto slot = ReadCheckedSlot(*page, ref.row);
     KESTRIN_TRY(slot);
     return std::vector<uint8_t>(*page + slot->offset, *page + slot->offset + slot->length);
 }
@@ -159,12 +171,12 @@ Status TableImpl::CheckHeader(RowRef ref, bool allowDeleted) {
     };
     if (ToIndex(ref.page) >= pager.PageCount() || !owned_->Contains(ToIndex(ref.page)))
         return Status(ErrorCode::NotFound, where());
-    auto page = pager.Read(ref.page);
+    auto page = ReadDataPage(ref.page);
     KESTRIN_TRY(page);
     if (DataPageOwner(*page) != ToIndex(tdefPage_))
         return Status(ErrorCode::Corrupt, where() + " (page of another owner)");
     if (ref.row >= SlotCount(*page)) return Status(ErrorCode::NotFound, where());
-    auto slot = ReadSlot(*page, ref.row);
+    auto slot = ReadCheckedSlot(*page, ref.row);
     if (!slot.ok()) return slot.status().WithContext(Context());
     if (slot->deleted && !allowDeleted) return Status(ErrorCode::NotFound, where());
     return Status::Ok();
@@ -174,9 +186,9 @@ Result<RowRef> TableImpl::Resolve(RowRef header) {
     KESTRIN_TRY(CheckHeader(header, false));
     RowRef ref = header;
     for (int hop = 0; hop <= kMaxOverflowHops; ++hop) {
-        auto page = db_.GetPager().Read(ref.page);
+        auto page = ReadDataPage(ref.page);
         KESTRIN_TRY(page);
-        auto slot = ReadSlot(*page, ref.row);
+        auto slot = ReadCheckedSlot(*page, ref.row);
         KESTRIN_TRY(slot);
         // A header carries 0x4000; its target carries 0x8000 so scans skip it, and holds the row.
         bool follow = slot->overflow && (hop == 0 || !slot->deleted);
@@ -189,14 +201,16 @@ Result<RowRef> TableImpl::Resolve(RowRef header) {
     return Status(ErrorCode::Corrupt, Context() + ": overflow pointers loop");
 }
 
-Result<std::vector<Value>> TableImpl::DecodeAt(RowRef ref, std::vector<uint8_t>* bytes) {
-    auto page = db_.GetPager().Read(ref.page);
+Result<std::vector<Value>> TableImpl::DecodeAt(RowRef ref, std::vector<uint8_t>* bytes,
+                                               const std::vector<bool>* wanted) {
+    auto page = ReadDataPage(ref.page);
     KESTRIN_TRY(page);
-    auto slot = ReadSlot(*page, ref.row);
+    auto slot = ReadCheckedSlot(*page, ref.row);
     KESTRIN_TRY(slot);
     std::span<const uint8_t> row(*page + slot->offset, slot->length);
     if (bytes) bytes->assign(row.begin(), row.end());
-    auto values = DecodeRow(def_, row, [this](RowRef lv) { return LongValueRow(lv); });
+    auto values = DecodeRow(
+        def_, row, [this](RowRef lv) { return LongValueRow(lv); }, wanted);
     if (!values.ok())
         return values.status().WithContext(Context() + ", page " + std::to_string(ToIndex(ref.page)) + " slot " +
                                            std::to_string(ref.row));
@@ -212,24 +226,28 @@ Result<std::vector<Value>> TableImpl::ReadRow(RowPointer row) {
 
 Status TableImpl::Scan(const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) {
     KESTRIN_TRY(EnsureLoaded());
+    return ScanColumns(std::vector<bool>(def_.columns.size(), true), visit);
+}
+
+Status TableImpl::ScanColumns(const std::vector<bool>& wanted,
+                              const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) {
+    KESTRIN_TRY(EnsureLoaded());
     Pager& pager = db_.GetPager();
     for (uint32_t pageNo : owned_->Pages()) {
         if (pageNo >= pager.PageCount()) return Status(ErrorCode::Corrupt, Context() + ": owned page past the end");
-        auto page = pager.Read(PageNo(pageNo));
+        auto page = ReadDataPage(PageNo(pageNo));
         KESTRIN_TRY(page);
-        Status valid = CheckDataPage(*page);
-        if (!valid.ok()) return valid.WithContext(Context() + ", page " + std::to_string(pageNo));
         if (DataPageOwner(*page) != ToIndex(tdefPage_))
             return Status(ErrorCode::Corrupt, Context() + ": page " + std::to_string(pageNo) + " has another owner");
         unsigned count = SlotCount(*page);
         for (unsigned k = 0; k < count; ++k) {
-            auto slot = ReadSlot(*page, k);
+            auto slot = ReadCheckedSlot(*page, k);
             KESTRIN_TRY(slot);
             if (slot->deleted) continue;
             RowRef header{PageNo(pageNo), uint8_t(k)};
             auto stored = Resolve(header);
             KESTRIN_TRY(stored);
-            auto values = DecodeAt(*stored, nullptr);
+            auto values = DecodeAt(*stored, nullptr, &wanted);
             KESTRIN_TRY(values);
             if (!visit(ToPointer(header), *values)) return Status::Ok();
         }

@@ -90,6 +90,8 @@ class TableImpl final : public Table {
     uint32_t RowCount() const override;
 
     Status Scan(const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) override;
+    Status ScanColumns(const std::vector<bool>& wanted,
+                       const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) override;
     Result<std::vector<RowPointer>> FindEqual(size_t column, const Value& value) override;
     Result<std::vector<Value>> ReadRow(RowPointer row) override;
     Result<RowPointer> Insert(const ColumnValues& values) override;
@@ -141,7 +143,10 @@ class TableImpl final : public Table {
     void CheckIndex(size_t i, Entries expected, std::vector<std::string>& problems,
                     const std::function<void(uint32_t, const std::string&)>& claim);
     bool JetEquals(size_t column, const Value& stored, const Value& wanted) const;
-    Result<std::vector<Value>> DecodeAt(RowRef ref, std::vector<uint8_t>* bytes);
+    // A page of this file read as a data page, its slot table checked once while it stays cached.
+    Result<const uint8_t*> ReadDataPage(PageNo page);
+    Result<std::vector<Value>> DecodeAt(RowRef ref, std::vector<uint8_t>* bytes,
+                                        const std::vector<bool>* wanted = nullptr);
     Result<std::vector<uint8_t>> LongValueRow(RowRef ref);
     // Follows an overflow header to where the row's bytes are.
     Result<RowRef> Resolve(RowRef header);

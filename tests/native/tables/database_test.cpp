@@ -195,7 +195,7 @@ TEST(Database, CreateTableRefusesADuplicateNameIgnoringCase) {
     MemoryFileSystem fs;
     auto db = CreateProductDb(fs, "config.dat");
     ASSERT_TRUE(db);
-    TableSchema schema = SysSchema();
+    TableSchema schema = SettingsTableSchema();
     schema.name = "ZK_Auto_Sys";
     EXPECT_EQ(db->CreateTable(schema).code(), ErrorCode::Constraint);
     EXPECT_EQ(db->TableNames(false).size(), 2u);

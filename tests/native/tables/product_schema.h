@@ -1,6 +1,7 @@
 #pragma once
-// The product's two tables and helpers shared by the table tests: a fresh database in a temporary
-// folder or in memory, rows of zk_auto_qqlist, and mdbtools output.
+// The product's database for the engine's tests (tables, SQL, store): a fresh database with the
+// product's two tables (their schema from store/schema.h), in a temporary folder or in memory, rows
+// of zk_auto_qqlist, and mdbtools output.
 
 #include <cstdio>
 #include <filesystem>
@@ -12,31 +13,12 @@
 
 #include "jet/format/jet_date.h"
 #include "jet/tables/database.h"
+#include "store/schema.h"
 
 namespace jet::test {
 
-inline constexpr char kPassword[] = "Tq4wnBkdy.rHsLmZXJoE";
+inline constexpr const char* kPassword = kDbPassword;
 inline constexpr DateTime kFixedNow{46363.379895833335};  // 2026-12-07 09:07:03
-
-inline TableSchema QqListSchema() {
-    TableSchema schema;
-    schema.name = "zk_auto_qqlist";
-    schema.columns = {{"ID", ColumnType::Long, 4, true},         {"A_Name", ColumnType::Text, 100, false},
-                    {"A_QQ", ColumnType::Text, 50, false},     {"A_activ", ColumnType::Integer, 2, false},
-                    {"A_stat", ColumnType::Integer, 2, false}, {"A_last", ColumnType::Text, 100, false},
-                    {"A_pass", ColumnType::Text, 255, false}};
-    schema.indexes = {{"PrimaryKey", {0}, true, true}, {"A_QQ", {2}, true, false}};
-    return schema;
-}
-
-inline TableSchema SysSchema() {
-    TableSchema schema;
-    schema.name = "zk_auto_sys";
-    schema.columns = {{"S_QQpath", ColumnType::Text, 255, false},
-                    {"S_pass", ColumnType::Text, 50, false},
-                    {"S_AQ", ColumnType::Integer, 2, false}};
-    return schema;
-}
 
 // The product's database: both tables, the one all-Null zk_auto_sys row.
 inline std::unique_ptr<Database> CreateProductDb(FileSystem& fs, const std::string& path, uint32_t minPages = 32) {
@@ -46,8 +28,8 @@ inline std::unique_ptr<Database> CreateProductDb(FileSystem& fs, const std::stri
     auto db = Database::Create(fs, path, kPassword, options);
     EXPECT_TRUE(db.ok()) << db.status().ToString();
     if (!db.ok()) return nullptr;
-    EXPECT_TRUE((*db)->CreateTable(QqListSchema()).ok());
-    EXPECT_TRUE((*db)->CreateTable(SysSchema()).ok());
+    EXPECT_TRUE((*db)->CreateTable(AccountTableSchema()).ok());
+    EXPECT_TRUE((*db)->CreateTable(SettingsTableSchema()).ok());
     auto sys = (*db)->GetTable("zk_auto_sys");
     EXPECT_TRUE(sys.ok());
     if (sys.ok()) {

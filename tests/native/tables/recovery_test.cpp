@@ -290,7 +290,7 @@ TEST(CreateTableRecovery, EveryFailedFileCallLeavesTheTableWhollyThereOrAbsent) 
         CreateProductDb(fs, kPath);
         before = *fs.Contents(kPath);
     }
-    TableSchema schema = QqListSchema();
+    TableSchema schema = AccountTableSchema();
     schema.name = "zk_auto_more";
     for (uint64_t n = 1;; ++n) {
         MemoryFileSystem base;
