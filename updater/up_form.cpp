@@ -197,9 +197,19 @@ void UpForm::OnTransferStarted() {
 }
 
 void UpForm::AddLine(const std::wstring& text) {
+    HWND list = GetDlgItem(hwnd_, IDC_UP_FORM_LSTOUT);
     // Inserting at -1 appends whatever sort style the list box has.
-    SendDlgItemMessageW(hwnd_, IDC_UP_FORM_LSTOUT, LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                        reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    // A list box scrolls sideways only as far as it is told: widen it for a long release note.
+    HDC dc = GetDC(list);
+    if (!dc) return;
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, oldFont);
+    ReleaseDC(list, dc);
+    auto width = static_cast<LONG>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
+    if (extent.cx + 8 > width) SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx + 8), 0);
 }
 
 // AddLogLine: "> " and the text, at the end of lstOut.

@@ -97,6 +97,15 @@ TEST_F(UpFormTest, ListShowsTheReleaseNotesBeforeTheConnectingLogLine) {
     }
 }
 
+TEST_F(UpFormTest, ALongReleaseNoteCanBeScrolledToItsEnd) {
+    ASSERT_TRUE(WriteFileBytes(ToWide(VersionFile()), "V1.5\r\n" + std::string(300, 'w') + "\r\n"));
+    ASSERT_TRUE(Load());
+    HWND list = GetDlgItem(Hwnd(), IDC_UP_FORM_LSTOUT);
+    RECT client{};
+    GetClientRect(list, &client);
+    EXPECT_GT(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), client.right);
+}
+
 TEST_F(UpFormTest, LoadDownloadsTheNewProgramIntoItsOwnFolderWithOkDisabled) {
     ASSERT_TRUE(Load());
     EXPECT_EQ(ToUtf8(GetWindowString(Hwnd())), "版本更新");
