@@ -42,30 +42,12 @@ QQ_form::~QQ_form() {
 
 bool QQ_form::Load() {
     if (hwnd_) return loaded_;
-    CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_QQ_FORM), nullptr, DlgProc, reinterpret_cast<LPARAM>(this));
+    CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_QQ_FORM), nullptr, DlgProc, CreationParam());
     return hwnd_ && loaded_;
 }
 
 HWND QQ_form::List() const {
     return GetDlgItem(hwnd_, IDC_QQ_FORM_LISTVIEW1);
-}
-
-INT_PTR CALLBACK QQ_form::DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    QQ_form* self = nullptr;
-    if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<QQ_form*>(lParam);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-    } else {
-        self = reinterpret_cast<QQ_form*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    INT_PTR result = self->HandleMessage(msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        self->hwnd_ = nullptr;
-    }
-    return result;
 }
 
 INT_PTR QQ_form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

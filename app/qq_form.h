@@ -23,12 +23,13 @@
 #include "win/main_window.h"
 #include "app/tray.h"
 #include "update/fetchwell.h"
+#include "win/dialog_window.h"
 #include "win/services.h"
 #include "win/unique_handle.h"
 
 class AccountDb;
 
-class QQ_form : public MainWindow {
+class QQ_form : public MainWindow, public DialogWindow {
   public:
     QQ_form(HINSTANCE instance, Services& services, GlobalSettings& globals, AccountDb& db);
     ~QQ_form() override;
@@ -39,7 +40,6 @@ class QQ_form : public MainWindow {
     // created or the program ended while loading.
     bool Load();
     bool Loaded() const { return loaded_; }
-    HWND Hwnd() const { return hwnd_; }
 
     // MainWindow: what the dialogs use.
     WindowRef Window() const override { return hwnd_; }
@@ -68,8 +68,7 @@ class QQ_form : public MainWindow {
   private:
     class DownloadEvents;
 
-    static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     static LRESULT CALLBACK ListSubclassProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                              DWORD_PTR self);
 
@@ -107,7 +106,6 @@ class QQ_form : public MainWindow {
     Services& services_;       // borrowed
     GlobalSettings& globals_;  // borrowed
     AccountDb& db_;            // borrowed
-    HWND hwnd_ = nullptr;      // owned (destroyed by Unload or the destructor)
     bool loaded_ = false;
     bool ended_ = false;  // the program ended during loading (a test's EndProgram returned)
     std::string startupPassword_;
