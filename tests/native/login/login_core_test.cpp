@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -227,36 +226,6 @@ TEST_F(LoginRunTest, NoTickedRowMarksEveryAccountInactiveAndAsksForOne) {
     Ticked();
     EXPECT_EQ(log_, (std::vector<std::string>{"disable", "enable", "focus", Msg(LoginMessage::NoneTicked)}));
     EXPECT_EQ(Stored(), (std::vector<std::string>{std::string("小明=0@") + kOld, std::string("工作号=0@") + kOld,
-                                                  std::string("Alice=0@") + kOld}));
-}
-
-TEST_F(LoginRunTest, StatusZeroAndOneGiveCodesFortyAndFortyOne) {
-    MakeAccounts({Insert("visible", "1", 1, 1), Insert("hidden", "2", 1, 0)}, {{"visible", true}, {"hidden", true}});
-    Ticked();
-    ASSERT_EQ(log_.size(), 8u);
-    EXPECT_NE(log_[2].find("QQUIN:1 PWDHASH:kAFQmDzST7DWlj99KOF/cg== /STAT:41 |"), std::string::npos) << log_[2];
-    EXPECT_NE(log_[4].find("QQUIN:2 PWDHASH:kAFQmDzST7DWlj99KOF/cg== /STAT:40 |"), std::string::npos) << log_[4];
-}
-
-TEST_F(LoginRunTest, ExitAfterLoginQuitsInsteadOfMinimising) {
-    MakeThree();
-    globals_.ExitAfterLogin = 1;
-    Ticked();
-    ASSERT_FALSE(log_.empty());
-    EXPECT_EQ(log_.back(), "quit");
-    EXPECT_EQ(std::count(log_.begin(), log_.end(), "minimise"), 0);
-}
-
-TEST_F(LoginRunTest, SelectedUntickedRowStartsAndBecomesActiveLeavingButtonWindowAndOtherRows) {
-    MakeThree();
-    host_.rows[1].selected = true;
-    Selected();
-    ASSERT_EQ(log_.size(), 2u);
-    EXPECT_EQ(log_[0], "stamp row 2");
-    EXPECT_EQ(log_[1].substr(0, log_[1].find(" |")),
-              "start  /START QQUIN:10002 PWDHASH:kAFQmDzST7DWlj99KOF/cg== /STAT:40");
-    EXPECT_FALSE(host_.rows[1].ticked);
-    EXPECT_EQ(Stored(), (std::vector<std::string>{std::string("小明=0@") + kOld, std::string("工作号=1@") + kNow,
                                                   std::string("Alice=0@") + kOld}));
 }
 
