@@ -130,12 +130,13 @@ Result<Value> LiteralToColumnValue(const ColumnInfo& column, const Literal& lite
         return Value(*number != 0);
     }
     if (!IsTextType(column.type)) return Unsupported(column);
-    std::string text = LiteralAsText(literal);
+    Result<Value> value = Value(LiteralAsText(literal));
+    const std::string& text = std::get<std::string>(*value);
     if (column.type == ColumnType::Text && Utf8ToUtf16(text).size() > column.maxLength) {
         return Status(ErrorCode::TooLarge, ColumnLabel(column) + ": " + LiteralLabel(literal) + " is longer than " +
                                                std::to_string(column.maxLength) + " characters");
     }
-    return Value(std::move(text));
+    return value;
 }
 
 Result<std::optional<Value>> LiteralToSearchKey(const ColumnInfo& column, const Literal& literal) {

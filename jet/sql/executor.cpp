@@ -1,5 +1,6 @@
 #include "jet/sql/executor.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <string>
@@ -118,56 +119,62 @@ Result<std::vector<size_t>> SelectedColumns(const Table& table, const std::vecto
     return columns;
 }
 
-// Appends the selected fields of one stored row to `rows`.
-Status AppendRow(const Table& table, const std::vector<size_t>& columns, const std::vector<Value>& values,
-                 std::vector<std::vector<Variant>>& rows) {
+// Appends the selected fields of one stored row to `columns` (one vector per selected column).
+Status AppendRow(const Table& table, const std::vector<size_t>& selected, const std::vector<Value>& values,
+                 ColumnValuesOf& columns) {
     const std::vector<ColumnInfo>& info = table.Columns();
     if (values.size() != info.size()) {
         return Status(ErrorCode::Corrupt, "table " + table.Name() + ": a row has " + std::to_string(values.size()) +
                                               " values for " + std::to_string(info.size()) + " columns");
     }
-    std::vector<Variant>& row = rows.emplace_back();
-    for (size_t column : columns) {
-        Result<Variant> field = ColumnValueToVariant(info[column], values[column]);
+    for (size_t i = 0; i < selected.size(); ++i) {
+        Result<Variant> field = ColumnValueToVariant(info[selected[i]], values[selected[i]]);
         if (!field) return field.status().WithContext("table " + table.Name());
-        row.push_back(std::move(*field));
+        columns[i].push_back(std::move(*field));
     }
     return Status::Ok();
 }
 
-Result<std::vector<std::vector<Variant>>> SelectedRows(Table& table, const SelectStatement& select,
-                                                       const std::vector<size_t>& columns) {
-    std::vector<std::vector<Variant>> rows;
+Result<ColumnValuesOf> SelectedColumnValues(Table& table, const SelectStatement& select,
+                                            const std::vector<size_t>& selected) {
+    ColumnValuesOf columns(selected.size());
     if (!select.where) {
-        // One pass over the rows with their values: no second read of each row by its pointer.
+        // One pass over the rows with the selected values only: no second read of each row by its
+        // pointer, no decoding of columns nobody asked for. The stored row count is a hint for the
+        // capacity, capped: a damaged definition may claim billions.
+        constexpr size_t kMostReserved = size_t(1) << 16;
+        for (auto& column : columns) column.reserve(std::min<size_t>(table.RowCount(), kMostReserved));
+        std::vector<bool> wanted(table.Columns().size(), false);
+        for (size_t column : selected) wanted[column] = true;
         Status appended;
-        KESTRIN_TRY(table.Scan([&](RowPointer, const std::vector<Value>& values) {
-            appended = AppendRow(table, columns, values, rows);
+        KESTRIN_TRY(table.ScanColumns(wanted, [&](RowPointer, const std::vector<Value>& values) {
+            appended = AppendRow(table, selected, values, columns);
             return appended.ok();
         }));
         KESTRIN_TRY(appended);
-        return rows;
+        return columns;
     }
     Result<std::vector<RowPointer>> matches = MatchingRows(table, select.where);
     if (!matches) return matches.status();
     for (RowPointer pointer : *matches) {
         Result<std::vector<Value>> values = table.ReadRow(pointer);
         if (!values) return values.status();
-        KESTRIN_TRY(AppendRow(table, columns, *values, rows));
+        KESTRIN_TRY(AppendRow(table, selected, *values, columns));
     }
-    return rows;
+    return columns;
 }
 
 Result<Recordset> Select(Database& db, const SelectStatement& select) {
     Result<Table*> table = ResolveTable(db, select.table);
     if (!table) return table.status();
-    Result<std::vector<size_t>> columns = SelectedColumns(**table, select.columns);
+    Result<std::vector<size_t>> selected = SelectedColumns(**table, select.columns);
+    if (!selected) return selected.status();
+    Result<ColumnValuesOf> columns = SelectedColumnValues(**table, select, *selected);
     if (!columns) return columns.status();
-    Result<std::vector<std::vector<Variant>>> rows = SelectedRows(**table, select, *columns);
-    if (!rows) return rows.status();
     std::vector<std::string> names;
-    for (size_t column : *columns) names.push_back((*table)->Columns()[column].name);
-    return Recordset::Query(std::move(names), std::move(*rows));
+    for (size_t column : *selected) names.push_back((*table)->Columns()[column].name);
+    size_t rowCount = columns->empty() ? 0 : columns->front().size();
+    return Recordset::QueryColumns(std::move(names), rowCount, std::move(*columns));
 }
 
 Result<Recordset> Insert(Database& db, const InsertStatement& insert) {

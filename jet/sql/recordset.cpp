@@ -1,6 +1,9 @@
 #include "jet/sql/recordset.h"
 
 #include <algorithm>
+#include <cassert>
+#include <iterator>
+#include <utility>
 
 namespace jet {
 namespace {
@@ -17,11 +20,23 @@ bool SameName(std::string_view a, std::string_view b) {
 }  // namespace
 
 Recordset Recordset::Query(std::vector<std::string> fieldNames, std::vector<std::vector<Variant>> rows) {
+    ColumnValuesOf columns(fieldNames.size());
+    for (auto& column : columns) column.reserve(rows.size());
+    for (auto& row : rows) {
+        assert(row.size() == fieldNames.size());
+        for (size_t c = 0; c < columns.size(); ++c) columns[c].push_back(std::move(row[c]));
+    }
+    return QueryColumns(std::move(fieldNames), rows.size(), std::move(columns));
+}
+
+Recordset Recordset::QueryColumns(std::vector<std::string> fieldNames, size_t rowCount, ColumnValuesOf columns) {
     Recordset recordset;
     recordset.open_ = true;
     recordset.names_ = std::move(fieldNames);
-    recordset.rows_ = std::move(rows);
-    for ([[maybe_unused]] const auto& row : recordset.rows_) assert(row.size() == recordset.names_.size());
+    recordset.rowCount_ = rowCount;
+    recordset.columns_ = std::move(columns);
+    assert(recordset.columns_.size() == recordset.names_.size());
+    for ([[maybe_unused]] const auto& column : recordset.columns_) assert(column.size() == rowCount);
     return recordset;
 }
 
@@ -50,7 +65,7 @@ Result<Field> Recordset::Fields(size_t index) const {
     if (index >= names_.size()) {
         return Status(ErrorCode::NotFound, "no field number " + std::to_string(index) + " in the recordset");
     }
-    return Field{names_[index], rows_[current_][index]};
+    return Field{names_[index], columns_[index][current_]};
 }
 
 Status Recordset::MoveNext() {
@@ -64,20 +79,27 @@ Result<RowArray> Recordset::GetRows(int64_t count) {
     if (count < -1 || count == 0) {
         return Status(ErrorCode::InvalidArgument, "GetRows needs a positive count or -1, not " + std::to_string(count));
     }
-    const size_t remaining = rows_.size() - current_;
+    const size_t remaining = rowCount_ - current_;
     const size_t taken = (count == -1) ? remaining : std::min<size_t>(remaining, static_cast<uint64_t>(count));
-    RowArray rows(names_.size(), taken);
-    for (size_t row = 0; row < taken; ++row) {
-        for (size_t column = 0; column < names_.size(); ++column) rows.At(column, row) = rows_[current_ + row][column];
+    if (current_ == 0 && taken == rowCount_) {
+        // The whole result at once, the usual call: hand the columns over.
+        current_ = rowCount_;
+        return RowArray(taken, std::exchange(columns_, ColumnValuesOf(names_.size())));
+    }
+    ColumnValuesOf takenColumns(names_.size());
+    for (size_t c = 0; c < names_.size(); ++c) {
+        auto first = columns_[c].begin() + ptrdiff_t(current_);
+        takenColumns[c].assign(std::make_move_iterator(first), std::make_move_iterator(first + ptrdiff_t(taken)));
     }
     current_ += taken;
-    return rows;
+    return RowArray(taken, std::move(takenColumns));
 }
 
 void Recordset::Close() {
     open_ = false;
     names_.clear();
-    rows_.clear();
+    columns_.clear();
+    rowCount_ = 0;
     current_ = 0;
 }
 

@@ -6,6 +6,7 @@
 #include "jet/pages/testing/crash_file_system.h"
 #include "jet/pages/testing/faulty_file_system.h"
 #include "product_db.h"
+#include "tests/native/tables/product_schema.h"
 
 namespace jet {
 namespace {
@@ -29,7 +30,7 @@ struct Case {
 };
 
 void Seed(FileSystem& fs) {
-    ASSERT_TRUE(testing::CreateProductDb(fs, kPath).ok());
+    ASSERT_TRUE(test::CreateProductDb(fs, kPath));
     Connection connection;
     ASSERT_TRUE(connection.Open(fs, ConnectionStringFor(kPath)).ok());
     for (const char* qq : {"1", "2", "3"}) {
@@ -94,7 +95,7 @@ TEST(Atomicity, StatementFailingAtAnyCallChangesNothing) {
                 EXPECT_EQ(Image(base), images.after);
                 break;
             }
-            // A failure after the commit point (the journal's removal made durable by a folder sync)
+            // A failure after the commit point (the database's sync; the journal is being retired)
             // reports the error although the change is already in place: before or after, never between.
             const std::string image = Image(base);
             if (result.ok()) {

@@ -4,44 +4,9 @@
 
 #include <random>
 
+#include "tests/native/tables/product_schema.h"
+
 namespace jet::testing {
-namespace {
-
-TableSchema QqListTable() {
-    TableSchema table;
-    table.name = "zk_auto_qqlist";
-    table.columns = {
-        {"ID", ColumnType::Long, 4, true},         {"A_Name", ColumnType::Text, 100, false},
-        {"A_QQ", ColumnType::Text, 50, false},     {"A_activ", ColumnType::Integer, 2, false},
-        {"A_stat", ColumnType::Integer, 2, false}, {"A_last", ColumnType::Text, 100, false},
-        {"A_pass", ColumnType::Text, 255, false},
-    };
-    table.indexes = {{"PrimaryKey", {0}, true, true}, {"A_QQ", {2}, true, false}};
-    return table;
-}
-
-TableSchema SysTable() {
-    TableSchema table;
-    table.name = "zk_auto_sys";
-    table.columns = {
-        {"S_QQpath", ColumnType::Text, 255, false},
-        {"S_pass", ColumnType::Text, 50, false},
-        {"S_AQ", ColumnType::Integer, 2, false},
-    };
-    return table;
-}
-
-}  // namespace
-
-Status CreateProductDb(FileSystem& fs, const std::string& path) {
-    Result<std::unique_ptr<Database>> db = Database::Create(fs, path, kProductPassword);
-    if (!db) return db.status();
-    KESTRIN_TRY((*db)->CreateTable(QqListTable()));
-    KESTRIN_TRY((*db)->CreateTable(SysTable()));
-    Result<Table*> sys = (*db)->GetTable("zk_auto_sys");
-    if (!sys) return sys.status();
-    return (*sys)->Insert({}).status();
-}
 
 std::string ConnectionStringFor(const std::string& path) {
     return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Jet OLEDB:Database Password=" + kProductPassword;
@@ -58,8 +23,7 @@ ProductDb::ProductDb() {
     std::filesystem::create_directories(folder_);
     path_ = (folder_ / "config.dat").string();
 
-    Status created = CreateProductDb(NativeFileSystem(), path_);
-    EXPECT_TRUE(created.ok()) << created.ToString();
+    EXPECT_TRUE(jet::test::CreateProductDb(NativeFileSystem(), path_));
 }
 
 ProductDb::~ProductDb() {

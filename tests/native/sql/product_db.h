@@ -1,6 +1,6 @@
 #pragma once
-// A real config.dat with the product's schema, in a fresh folder per test, for the executor and
-// Connection tests.
+// A real config.dat with the product's schema, in a fresh folder per test, for the executor,
+// Connection and store tests, and the outcome of a statement as one string.
 
 #include <filesystem>
 #include <string>
@@ -12,13 +12,11 @@ namespace jet::testing {
 
 inline constexpr const char* kProductPassword = "Tq4wnBkdy.rHsLmZXJoE";
 
-// Writes config.dat at `path` on `fs`: zk_auto_qqlist (empty) and zk_auto_sys (one all-Null row).
-Status CreateProductDb(FileSystem& fs, const std::string& path);
 std::string ConnectionStringFor(const std::string& path);
 
 class ProductDb {
   public:
-    // Creates <temp>/<test name>/config.dat with CreateProductDb, closed again.
+    // Creates <temp>/<test name>/config.dat with test::CreateProductDb (product_schema.h), closed again.
     ProductDb();
     ~ProductDb();
 

@@ -53,6 +53,26 @@ TEST(Recordset, GetRowsIndexesColumnThenRowAndMovesPastWhatItReturns) {
     EXPECT_EQ(ThreeAccounts().GetRows(0).code(), ErrorCode::InvalidArgument);
 }
 
+// GetRows of a whole result hands the values over instead of copying them: the Recordset must then
+// be at its end, and a copy taken before must keep rows of its own.
+TEST(Recordset, GetRowsOfTheWholeResultLeavesItAtTheEndAndCopiesTakenBeforeWhole) {
+    Recordset rows = ThreeAccounts();
+    Recordset copy = rows;
+    Result<RowArray> all = rows.GetRows(-1);
+    ASSERT_TRUE(all.ok());
+    ASSERT_EQ(all->RowCount(), 3u);
+    EXPECT_EQ(all->At(0, 0), Variant("a"));
+    EXPECT_EQ(all->At(1, 0), Variant(int64_t{1}));
+    EXPECT_EQ(all->At(0, 2), Variant(""));
+    EXPECT_TRUE(rows.Eof());
+    EXPECT_EQ(rows.Fields("A_Name").code(), ErrorCode::NotFound);
+    EXPECT_EQ(rows.GetRows(-1).code(), ErrorCode::NotFound);
+    EXPECT_EQ(copy.Fields("A_Name")->Value(), Variant("a"));
+    Result<RowArray> again = copy.GetRows(-1);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again->At(0, 1), Variant("b"));
+}
+
 TEST(Recordset, ClosedAndChangeRecordsetsRefuseReadsWithoutCrashing) {
     Recordset change = Recordset::Change(3);
     EXPECT_FALSE(change.IsOpen());
