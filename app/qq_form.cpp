@@ -149,6 +149,10 @@ void QQ_form::LoadAccountsIntoList() {
     int dpi = WindowDpi(hwnd_);
     ListViewAddColumn(list, Text(IDS_COLUMN_QQ), TwipsToPixels(1700, dpi));
     ListViewAddColumn(list, Text(IDS_COLUMN_LAST_LOGIN), TwipsToPixels(2320, dpi));
+    // One redraw for the whole list, and its rows allocated at once: a thousand accounts would
+    // otherwise cost a repaint and a reallocation each.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(accounts.size()), LVSICF_NOINVALIDATEALL);
     for (const StoredAccount& account : accounts) {
         int row = ListViewAppendRow(list, ToWide(account.name), StatusImage(account.stat));
         if (row < 0) continue;
@@ -156,6 +160,7 @@ void QQ_form::LoadAccountsIntoList() {
         ListViewSetChecked(list, row, RowTicked(account.activ));
         ListViewSetSelected(list, row, false);
     }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }
 
 // The program folder is the one UpdaterPath lies in.
