@@ -214,14 +214,6 @@ TEST(QQForm, WithoutStartupPasswordLoadingStartsTheAutomaticUpdateCheck) {
     EXPECT_EQ(h.fakes.clock.sleeps, std::vector<int>{100});
 }
 
-TEST(QQForm, StoredStartupPasswordStartsNoCheckBeforeThePasswordIsGiven) {
-    QQFormHarness h({"update zk_auto_sys set S_pass='secret'"});
-    ASSERT_TRUE(h.Load());
-    EXPECT_EQ(h.form->StartupPassword(), "secret");
-    ASSERT_NE(h.Download(), nullptr);
-    EXPECT_EQ(h.Download()->starts, 0);
-}
-
 TEST(QQForm, Timer1EndsTheCheckAfterItsTicksAndCompletionEndsItAtOnce) {
     QQFormHarness h;
     ASSERT_TRUE(h.Load());
