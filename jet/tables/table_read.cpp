@@ -209,6 +209,11 @@ Result<std::vector<Value>> TableImpl::DecodeAt(RowRef ref, std::vector<uint8_t>*
     KESTRIN_TRY(slot);
     std::span<const uint8_t> row(*page + slot->offset, slot->length);
     if (bytes) bytes->assign(row.begin(), row.end());
+    return DecodeSlot(ref, row, wanted);
+}
+
+Result<std::vector<Value>> TableImpl::DecodeSlot(RowRef ref, std::span<const uint8_t> row,
+                                                 const std::vector<bool>* wanted) {
     auto values = DecodeRow(
         def_, row, [this](RowRef lv) { return LongValueRow(lv); }, wanted);
     if (!values.ok())
@@ -222,6 +227,12 @@ Result<std::vector<Value>> TableImpl::ReadRow(RowPointer row) {
     auto stored = Resolve(ToRef(row));
     KESTRIN_TRY(stored);
     return DecodeAt(*stored, nullptr);
+}
+
+Result<std::vector<Value>> TableImpl::ReadMovedRow(RowRef header, const std::vector<bool>& wanted) {
+    auto stored = Resolve(header);
+    KESTRIN_TRY(stored);
+    return DecodeAt(*stored, nullptr, &wanted);
 }
 
 Status TableImpl::Scan(const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) {
@@ -245,9 +256,9 @@ Status TableImpl::ScanColumns(const std::vector<bool>& wanted,
             KESTRIN_TRY(slot);
             if (slot->deleted) continue;
             RowRef header{PageNo(pageNo), uint8_t(k)};
-            auto stored = Resolve(header);
-            KESTRIN_TRY(stored);
-            auto values = DecodeAt(*stored, nullptr, &wanted);
+            // A row without an overflow pointer is right here, on a page already checked as ours.
+            auto values = slot->overflow ? ReadMovedRow(header, wanted)
+                                         : DecodeSlot(header, std::span(*page + slot->offset, slot->length), &wanted);
             KESTRIN_TRY(values);
             if (!visit(ToPointer(header), *values)) return Status::Ok();
         }

@@ -147,6 +147,10 @@ class TableImpl final : public Table {
     Result<const uint8_t*> ReadDataPage(PageNo page);
     Result<std::vector<Value>> DecodeAt(RowRef ref, std::vector<uint8_t>* bytes,
                                         const std::vector<bool>* wanted = nullptr);
+    // The values of the row bytes `row`, stored at `ref` (named in errors).
+    Result<std::vector<Value>> DecodeSlot(RowRef ref, std::span<const uint8_t> row, const std::vector<bool>* wanted);
+    // The values of a row whose header slot points elsewhere.
+    Result<std::vector<Value>> ReadMovedRow(RowRef header, const std::vector<bool>& wanted);
     Result<std::vector<uint8_t>> LongValueRow(RowRef ref);
     // Follows an overflow header to where the row's bytes are.
     Result<RowRef> Resolve(RowRef header);
