@@ -18,18 +18,16 @@ Result<std::u16string> DecodePlain(std::span<const uint8_t> bytes) {
 // Most stored texts are ASCII (numbers, dates, hashes, Latin aliases): those bytes are already UTF-8,
 // with no UTF-16 string in between. Empty when the text is not of that kind.
 std::optional<std::string> AsciiText(std::span<const uint8_t> stored, bool compressible) {
-    std::string text;
-    if (compressible && stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE) {
-        for (size_t i = 2; i < stored.size(); ++i)
-            if (stored[i] == 0 || stored[i] >= 0x80) return std::nullopt;
-        text.assign(stored.begin() + 2, stored.end());
-        return text;
-    }
-    if (stored.size() % 2 != 0) return std::nullopt;
-    text.resize(stored.size() / 2);
+    bool compressed = compressible && stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
+    if (!compressed && stored.size() % 2 != 0) return std::nullopt;
+    size_t start = compressed ? 2 : 0, step = compressed ? 1 : 2;
+    std::string text((stored.size() - start) / step, '\0');
     for (size_t i = 0; i < text.size(); ++i) {
-        if (stored[2 * i + 1] != 0 || stored[2 * i] >= 0x80) return std::nullopt;
-        text[i] = char(stored[2 * i]);
+        uint8_t low = stored[start + i * step];
+        uint8_t high = compressed ? 0 : stored[start + i * step + 1];
+        // A 0 byte switches a compressed text to two-byte characters; U+0000 itself is no ASCII here.
+        if (low == 0 || low >= 0x80 || high != 0) return std::nullopt;
+        text[i] = char(low);
     }
     return text;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "jet/format/jet4_layout.h"
 #include "tests/native/format/hex.h"
 #include "jet/format/jet_date.h"
@@ -221,6 +222,38 @@ TEST(TextCodec, CompressesAsAccessAndReadsMixedSegments) {
     EXPECT_EQ(*mixed, u"abМиc");
     EXPECT_EQ(DecodeJetText(Hex("61 00 62"), false).code(), ErrorCode::Corrupt);
     EXPECT_EQ(DecodeJetText(Hex("FF FE 00 1C"), true).code(), ErrorCode::Corrupt);
+}
+
+// Straight to UTF-8 takes a short cut for ASCII: every stored form must still read exactly as the
+// UTF-16 decoding converted to UTF-8 does, and refuse what it refuses.
+TEST(TextCodec, Utf8DecodingAgreesWithTheUtf16PathForEveryStoredForm) {
+    struct Case {
+        const char* name;
+        const char* hex;
+        bool compressible;
+    } cases[] = {
+        {"compressed ASCII", "FF FE 31 30 30 30 31", true},
+        {"compressed Latin-1", "FF FE 63 61 66 E9", true},
+        {"compressed, then two-byte characters", "FF FE 61 62 00 1C 04 38 04 00 63", true},
+        {"only the compression mark", "FF FE", true},
+        {"plain ASCII", "61 00 62 00", false},
+        {"plain ASCII in a compressible column", "61 00 62 00", true},
+        {"plain Chinese", "0F 5C 0E 66", true},
+        {"a NUL character", "61 00 00 00 62 00", false},
+        {"surrogate pair", "3D D8 00 DE", false},
+        {"lone surrogate", "3D D8 61 00", false},
+        {"empty", "", false},
+        {"odd length", "61 00 62", false},
+        {"compressed, ends inside a character", "FF FE 00 1C", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> stored = Hex(c.hex);
+        auto utf16 = DecodeJetText(stored, c.compressible);
+        auto utf8 = DecodeJetTextUtf8(stored, c.compressible);
+        ASSERT_EQ(utf8.ok(), utf16.ok());
+        if (utf16.ok()) EXPECT_EQ(*utf8, Utf16ToUtf8(*utf16));
+    }
 }
 
 TEST(JetDate, ConvertsTheWorkedExamples) {
