@@ -28,15 +28,21 @@ prepare() {  # folder, account count
     done
 }
 
+closeKestrin() {  # and wait until it has ended: a copy still running would make the next start refuse
+    wine "$helper" close-window "Kestrin V1.4" >/dev/null || true
+    wine "$helper" wait-gone "Kestrin V1.4" 30 >/dev/null || true
+    while pgrep -f "$(basename "$work").*Kestrin.exe" >/dev/null; do sleep 0.2; done
+}
+
 measure() {  # folder: prints the median of five starts
     local times=() t
     wine "$helper" time-window "$(winepath -w "$1/Kestrin.exe")" "Kestrin V1.4" 60 >/dev/null || true
-    wine "$helper" close-window "Kestrin V1.4" >/dev/null; sleep 1
+    closeKestrin
     for _ in 1 2 3 4 5; do
-        t="$(wine "$helper" time-window "$(winepath -w "$1/Kestrin.exe")" "Kestrin V1.4" 60 | tr -d '\r')"
-        times+=("$t")
-        wine "$helper" close-window "Kestrin V1.4" >/dev/null
-        sleep 1
+        # Through a file, not a pipe: Kestrin inherits the helper's output and would hold a pipe open.
+        wine "$helper" time-window "$(winepath -w "$1/Kestrin.exe")" "Kestrin V1.4" 60 >"$work/time.txt" || { echo "Kestrin did not show its window" >&2; exit 1; }
+        times+=("$(tr -d '\r' <"$work/time.txt")")
+        closeKestrin
     done
     printf '%s\n' "${times[@]}" | sort -n | sed -n 3p
 }
