@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the settings dialogs' Windows tests: the settings row as config.dat holds it, the
-// order of a dialog's controls, and a static control's text colour as the dialog paints it.
+// tab order of a dialog's controls, and a static control's text colour as the dialog paints it.
 
 #include <windows.h>
 
@@ -26,16 +26,7 @@ inline SettingsRow ReadSettingsRow(const std::string& dbPath) {
     return {TextOrNull(rows[0][0]), TextOrNull(rows[0][1])};
 }
 
-// The control ids of `dlg` in z-order, which is the template's order and so the tab order.
-inline std::vector<int> ChildIds(HWND dlg) {
-    std::vector<int> ids;
-    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        ids.push_back(GetDlgCtrlID(child));
-    }
-    return ids;
-}
-
-// The ids of the controls a user reaches with Tab, from the first one on.
+// The ids of the controls a user reaches with Tab, in order: the z-order, which is the template's.
 inline std::vector<int> TabStopIds(HWND dlg) {
     std::vector<int> ids;
     for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
