@@ -1,51 +1,123 @@
 #include "accounts/import_run.h"
 
+#include <set>
+
 #include "accounts/account_logic.h"
-#include "accounts/account_store.h"
+#include "jet/sql/connection.h"
 #include "store/account_db.h"
+#include "store/sql_text.h"
 
 namespace {
 
+// Each commit of the file costs a few disk syncs; a commit per line made a 10,000-line list take
+// minutes. The rows of one batch are stored together, so a failure loses at most one batch, and the
+// list and the count are put back to what was stored.
+constexpr int kLinesPerCommit = 250;
+
+class ImportSession {
+  public:
+    ImportSession(jet::Connection& conn, const ImportText& file, Clock& clock, ImportRows& rows)
+        : conn_(conn), file_(file), clock_(clock), rows_(rows) {}
+
+    Status Run();
+    int Count() const { return committed_; }
+
+  private:
+    Status ReadStoredAliases();
+    Result<bool> IsNewNumber(const std::string& number);
+    Status Import(const ImportLine& line);
+    Status Commit();
+    void TakeBackPendingRows(int extra);
+
+    jet::Connection& conn_;  // borrowed, open
+    const ImportText& file_;
+    Clock& clock_;
+    ImportRows& rows_;
+    // The aliases stored before the import. Only digit strings are looked up in it, which have no
+    // case, so exact comparison agrees with the engine's. Accounts of this import take their number
+    // as alias and are caught by the number look-up, so the unindexed alias column is read once.
+    std::set<std::string> aliases_;
+    int committed_ = 0;
+    int pending_ = 0;  // rows inserted since the last commit
+};
+
+Status ImportSession::ReadStoredAliases() {
+    for (const auto& account : ReadStoredAccounts(conn_)) aliases_.insert(account.name);
+    return Status::Ok();
+}
+
 // Whether the line's number may come in; an error ends the import.
-Result<bool> IsNewNumber(AccountDb& db, const std::string& number) {
+Result<bool> ImportSession::IsNewNumber(const std::string& number) {
     // A number that is not all digits is skipped without a look-up: the look-up could only say that
     // no stored number is spelled so.
     if (!AllDigits(number)) return false;
-    auto stored = db.QQExists(number);
+    auto stored = conn_.Execute("select A_QQ from zk_auto_qqlist where A_QQ=" + SqlQuote(number));
     if (!stored.ok()) return stored.status();
-    if (*stored != 0) return false;
     // Imported accounts take their number as alias; another account of that alias would share it.
-    auto aliasTaken = db.NameExists(number);
-    if (!aliasTaken.ok()) return aliasTaken.status();
-    return *aliasTaken == 0;
+    return stored->Eof() && aliases_.count(number) == 0;
 }
 
-Status ImportLineAccount(AccountDb& db, const ImportText& file, const ImportLine& line, Clock& clock,
-                         ImportRows& rows) {
-    std::string now = FormatTimeText(clock.Now());
-    rows.Append(line.number, now);
-    std::string hash = ImportPasswordHash(file, line.password);
-    Status stored = RunChange(db, InsertAccountStatement(line.number, line.number, "0", now, hash));
-    if (!stored.ok()) rows.RemoveLast();
-    return stored;
+Status ImportSession::Import(const ImportLine& line) {
+    std::string now = FormatTimeText(clock_.Now());
+    rows_.Append(line.number, now);
+    std::string hash = ImportPasswordHash(file_, line.password);
+    auto inserted = conn_.Execute(InsertAccountStatement(line.number, line.number, "0", now, hash));
+    if (!inserted.ok()) {
+        // The engine keeps the batch when it refused the row before writing; the commit says which.
+        Status kept = conn_.CommitTrans();
+        if (kept.ok()) committed_ += pending_;
+        TakeBackPendingRows(kept.ok() ? 1 : pending_ + 1);
+        pending_ = 0;
+        return inserted.status();
+    }
+    ++pending_;
+    return pending_ == kLinesPerCommit ? Commit() : Status::Ok();
+}
+
+Status ImportSession::Commit() {
+    Status committed = conn_.CommitTrans();
+    if (!committed.ok()) {
+        TakeBackPendingRows(pending_);
+        pending_ = 0;
+        return committed;
+    }
+    committed_ += pending_;
+    pending_ = 0;
+    return conn_.BeginTrans();
+}
+
+void ImportSession::TakeBackPendingRows(int count) {
+    for (int i = 0; i < count; ++i) rows_.RemoveLast();
+}
+
+Status ImportSession::Run() {
+    KESTRIN_TRY(ReadStoredAliases());
+    KESTRIN_TRY(conn_.BeginTrans());
+    for (std::string_view text : SplitImportLines(file_.text)) {
+        auto line = ParseImportLine(text);
+        if (!line) continue;
+        auto isNew = IsNewNumber(line->number);
+        if (!isNew.ok()) {
+            conn_.RollbackTrans();
+            TakeBackPendingRows(pending_);
+            return isNew.status();
+        }
+        if (*isNew) KESTRIN_TRY(Import(*line));
+    }
+    return Commit();
 }
 
 }  // namespace
 
 ImportOutcome ImportAccounts(AccountDb& db, const ImportText& file, Clock& clock, ImportRows& rows) {
     ImportOutcome outcome;
-    for (std::string_view text : SplitImportLines(file.text)) {
-        auto line = ParseImportLine(text);
-        if (!line) continue;
-        auto isNew = IsNewNumber(db, line->number);
-        if (!isNew.ok()) {
-            outcome.failure = isNew.status();
-            break;
-        }
-        if (!*isNew) continue;
-        outcome.failure = ImportLineAccount(db, file, *line, clock, rows);
-        if (!outcome.failure.ok()) break;
-        ++outcome.count;
-    }
+    outcome.failure = db.OpenDb();
+    if (!outcome.failure.ok()) return outcome;
+    ImportSession session(db.Conn(), file, clock, rows);
+    outcome.failure = session.Run();
+    outcome.count = session.Count();
+    db.Conn().RollbackTrans();  // the one Commit began after the last batch holds nothing
+    Status closed = db.CloseDb();
+    if (outcome.failure.ok()) outcome.failure = closed;
     return outcome;
 }

@@ -96,8 +96,37 @@ Result<std::map<std::string, std::string>> ParseConnectionString(std::string_vie
     return pairs;
 }
 
+// The database as a statement sees it inside BeginTrans: a statement's own begin and commit join
+// the open transaction. A failed statement's rollback is left to the engine, which has already
+// rolled the transaction back when the failure came after writing; later changes are refused, so
+// none can run outside the transaction.
+class Connection::Transaction : public Database {
+  public:
+    explicit Transaction(Database& db) : db_(db) {}
+
+    void SetFixedNow(std::optional<DateTime> now) override { db_.SetFixedNow(now); }
+    Status CreateTable(const TableSchema& schema) override { return db_.CreateTable(schema); }
+    Result<Table*> GetTable(std::string_view name) override { return db_.GetTable(name); }
+    std::vector<std::string> TableNames(bool includeSystemTables) override {
+        return db_.TableNames(includeSystemTables);
+    }
+    Status Begin() override {
+        if (stopped_) return Status(ErrorCode::InvalidArgument, "a statement of this transaction failed");
+        return Status::Ok();
+    }
+    Status Commit() override { return Status::Ok(); }
+    void Rollback() override { stopped_ = true; }
+    Status Check(std::vector<std::string>& problems) override { return db_.Check(problems); }
+
+  private:
+    Database& db_;  // borrowed from the Connection
+    bool stopped_ = false;
+};
+
 Connection::Connection() = default;
-Connection::~Connection() = default;
+Connection::~Connection() {
+    Close();
+}
 
 Status Connection::Open(std::string_view connectionString, std::string_view user, std::string_view password,
                         int options) {
@@ -132,11 +161,33 @@ Result<Recordset> Connection::Execute(std::string_view statementText) {
     if (!IsOpen()) return Status(ErrorCode::InvalidArgument, "the connection is not open");
     Result<Statement> statement = ParseStatement(statementText);
     if (!statement) return statement.status();
+    if (trans_) return ExecuteStatement(*trans_, *statement);
     return ExecuteStatement(*db_, *statement);
 }
 
 void Connection::Close() {
+    RollbackTrans();
     db_.reset();
+}
+
+Status Connection::BeginTrans() {
+    if (!IsOpen()) return Status(ErrorCode::InvalidArgument, "the connection is not open");
+    if (trans_) return Status(ErrorCode::InvalidArgument, "a transaction is already open");
+    KESTRIN_TRY(db_->Begin());
+    trans_ = std::make_unique<Transaction>(*db_);
+    return Status::Ok();
+}
+
+Status Connection::CommitTrans() {
+    if (!trans_) return Status(ErrorCode::InvalidArgument, "no transaction is open");
+    trans_.reset();
+    return db_->Commit();
+}
+
+void Connection::RollbackTrans() {
+    if (!trans_) return;
+    trans_.reset();
+    db_->Rollback();
 }
 
 }  // namespace jet

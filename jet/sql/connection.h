@@ -17,6 +17,11 @@
 //     typed Status, its message naming the file.
 //  4. The database file is held (locked) from Open to Close; Close, or destroying the Connection,
 //     releases it.
+//  5. Between BeginTrans and CommitTrans the changes of every statement form one transaction, made
+//     durable by CommitTrans alone (one commit for many rows). After a statement inside it fails, no
+//     further change runs: CommitTrans keeps the earlier statements when the engine refused the
+//     change before writing, and fails when the failure had to roll the transaction back; Close and
+//     destruction roll back an open transaction.
 
 #include <map>
 #include <memory>
@@ -55,8 +60,17 @@ class Connection {
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
 
+    // ADO's explicit transaction. BeginTrans inside one, or CommitTrans outside one, is InvalidArgument.
+    Status BeginTrans();
+    Status CommitTrans();
+    void RollbackTrans();
+    bool InTrans() const { return trans_ != nullptr; }
+
   private:
-    std::unique_ptr<Database> db_;  // owned; null when closed
+    class Transaction;
+
+    std::unique_ptr<Database> db_;        // owned; null when closed
+    std::unique_ptr<Transaction> trans_;  // owned; the statements' view of db_ inside BeginTrans
 };
 
 }  // namespace jet
