@@ -67,6 +67,8 @@ class QQ_loginDialog {
     void LayOut();
     void OnCommand(int id, int code);
     void OnLogIn();
+    void Lock();
+    void CompareWithStored(const std::string& entry);
     void Answer(UINT textId, COLORREF color);
     void Accept();
     void Quit();
@@ -190,13 +192,7 @@ void QQ_loginDialog::OnLogIn() {
     std::string entry = ToUtf8(GetItemText(hwnd_, IDC_QQ_LOGIN_TEXT1));
     switch (tries_.Press(entry)) {
         case LoginStep::Locked:
-            SetItemText(hwnd_, IDC_QQ_LOGIN_TEXT1, L"");
-            // The dialog itself takes the focus: on "退出" Enter would quit, and after the lock
-            // Enter does nothing while Esc still quits.
-            SetFocus(hwnd_);
-            EnableItem(hwnd_, IDC_QQ_LOGIN_COMMAND1, false);
-            EnableItem(hwnd_, IDC_QQ_LOGIN_TEXT1, false);
-            Answer(IDS_QQ_LOGIN_LOCKED, kLockedColor);
+            Lock();
             return;
         case LoginStep::NoEntry:
             Answer(IDS_QQ_LOGIN_NO_ENTRY, kAnswerColor);
@@ -205,14 +201,29 @@ void QQ_loginDialog::OnLogIn() {
             Answer(IDS_QQ_LOGIN_WRONG, kAnswerColor);
             return;
         case LoginStep::Compare:
-            break;
+            CompareWithStored(entry);
+            return;
     }
+}
+
+// The dialog itself takes the focus: on "退出" Enter would quit, and after the lock Enter does
+// nothing while Esc still quits.
+void QQ_loginDialog::Lock() {
+    SetItemText(hwnd_, IDC_QQ_LOGIN_TEXT1, L"");
+    SetFocus(hwnd_);
+    EnableItem(hwnd_, IDC_QQ_LOGIN_COMMAND1, false);
+    EnableItem(hwnd_, IDC_QQ_LOGIN_TEXT1, false);
+    Answer(IDS_QQ_LOGIN_LOCKED, kLockedColor);
+}
+
+// A file that opens but whose settings cannot be read is as unusable as one that does not open.
+void QQ_loginDialog::CompareWithStored(const std::string& entry) {
     std::string stored;
     switch (ReadStartupPassword(main_.Db(), stored)) {
         case DbOutcome::Unusable:  // the store has shown its message and ended the program
             Close(false);
             return;
-        case DbOutcome::Failed:  // a file that opens but cannot be read is as unusable
+        case DbOutcome::Failed:
             main_.AppServices().messages->Show(hwnd_, kDbUnusableMessage, kNoticeTitle, kMbOk | kMbIconExclamation);
             main_.AppServices().end->EndProgram(1);
             Close(false);

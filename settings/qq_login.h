@@ -1,6 +1,14 @@
 #pragma once
 // QQ_login: the start-up password dialog, shown modally over the loading main window before it is
 // ever shown, when a start-up password is stored.
+// Invariants:
+//   1. The first five presses of "登录" are evaluated; the sixth locks the dialog (box and button
+//      disabled) without comparing, and only "退出" is left.
+//   2. An entry counts only when it equals S_pass exactly (letter case counts); an empty entry or one
+//      with a blank at either end uses up a try and is never compared.
+//   3. "退出", Esc and Alt+F4 end the program; a right password starts the automatic update check
+//      (source 0, 6 ticks) and nothing else. config.dat that cannot be read ends the program with
+//      the damaged-file message.
 
 #include "win/main_window.h"
 
