@@ -62,6 +62,22 @@ class BusyCursor {
     HCURSOR previous_;  // borrowed (a shared system cursor)
 };
 
+// The list draws nothing while an import fills it: drawing (and Wine's list even more) after each of
+// thousands of rows costs more than storing them.
+class RedrawPause {
+  public:
+    explicit RedrawPause(HWND window) : window_(window) { SendMessageW(window_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawPause() {
+        SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(window_, nullptr, TRUE);
+    }
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+
+  private:
+    HWND window_;  // borrowed
+};
+
 class ListImportRows : public ImportRows {
   public:
     explicit ListImportRows(HWND list) : list_(list) {}
@@ -151,6 +167,7 @@ void ImportAccountList(MainWindow& main) {
         BusyCursor busy;
         // A file that cannot be read ends the import like any other failure: nothing comes in.
         if (auto bytes = ReadWholeFile(ToWide(*path))) {
+            RedrawPause paused(List(main));
             ListImportRows rows(List(main));
             count = ImportAccounts(main.Db(), DecodeImportFile(*bytes), *services.clock, rows).count;
         }
