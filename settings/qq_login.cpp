@@ -12,6 +12,7 @@
 #include "settings/settings_logic.h"
 #include "store/account_db.h"
 #include "win/dialog.h"
+#include "win/dialog_window.h"
 #include "win/dpi.h"
 #include "win/globals.h"
 #include "win/resources.h"
@@ -49,18 +50,18 @@ class QQ_loginDialog;
 QQ_loginDialog* openQQ_login = nullptr;  // borrowed: the one QQ_login open now
 bool lastAccepted = false;
 
-class QQ_loginDialog {
+class QQ_loginDialog : public DialogWindow {
   public:
     QQ_loginDialog(MainWindow& main, bool modal) : main_(main), modal_(modal) {}
     QQ_loginDialog(const QQ_loginDialog&) = delete;
     QQ_loginDialog& operator=(const QQ_loginDialog&) = delete;
 
-    static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     HWND Hwnd() const { return hwnd_; }
     bool Accepted() const { return accepted_; }
 
   private:
-    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowGone() override;
     static LRESULT CALLBACK DragSubclassProc(HWND control, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                              DWORD_PTR self);
     void OnInit();
@@ -78,7 +79,6 @@ class QQ_loginDialog {
 
     MainWindow& main_;  // borrowed
     bool modal_;
-    HWND hwnd_ = nullptr;  // owned by the dialog manager; set from WM_INITDIALOG to WM_NCDESTROY
     LoginTries tries_;
     COLORREF messageColor_ = kAnswerColor;
     bool accepted_ = false;
@@ -89,31 +89,16 @@ class QQ_loginDialog {
     UniqueGdi<HBITMAP> banner_;
 };
 
-INT_PTR CALLBACK QQ_loginDialog::DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    QQ_loginDialog* self = nullptr;
-    if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<QQ_loginDialog*>(lParam);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        openQQ_login = self;
-    } else {
-        self = reinterpret_cast<QQ_loginDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    INT_PTR result = self->HandleMessage(msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        if (openQQ_login == self) openQQ_login = nullptr;
-        lastAccepted = self->accepted_;
-        self->hwnd_ = nullptr;
-        if (!self->modal_) delete self;  // the modeless one was made by CreateQQ_loginForTest
-    }
-    return result;
+void QQ_loginDialog::OnWindowGone() {
+    if (openQQ_login == this) openQQ_login = nullptr;
+    lastAccepted = accepted_;
+    if (!modal_) delete this;  // the modeless one was made for a test
 }
 
 INT_PTR QQ_loginDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
+            openQQ_login = this;
             OnInit();
             return FALSE;  // the focus is in Text1
         case WM_COMMAND:
@@ -339,16 +324,15 @@ bool ShowQQ_login(MainWindow& main) {
     if (openQQ_login) return false;
     QQ_loginDialog dialog(main, true);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_LOGIN), static_cast<HWND>(main.Window()),
-                    QQ_loginDialog::DlgProc, reinterpret_cast<LPARAM>(&dialog));
+                    DialogWindow::DlgProc, dialog.CreationParam());
     return dialog.Accepted();
 }
 
 HWND CreateQQ_loginForTest(MainWindow& main) {
     if (openQQ_login) return nullptr;
     auto* dialog = new QQ_loginDialog(main, false);
-    HWND hwnd =
-        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_LOGIN), static_cast<HWND>(main.Window()),
-                           QQ_loginDialog::DlgProc, reinterpret_cast<LPARAM>(dialog));
+    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_LOGIN),
+                                   static_cast<HWND>(main.Window()), DialogWindow::DlgProc, dialog->CreationParam());
     if (!hwnd) {
         delete dialog;
         return nullptr;

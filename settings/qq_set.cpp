@@ -8,6 +8,7 @@
 #include "settings/settings_logic.h"
 #include "store/account_db.h"
 #include "win/dialog.h"
+#include "win/dialog_window.h"
 #include "win/globals.h"
 #include "win/resources.h"
 #include "win/strings.h"
@@ -17,18 +18,18 @@ namespace {
 class QQ_setDialog;
 QQ_setDialog* openQQ_set = nullptr;  // borrowed: the one QQ_set open now, set while its window lives
 
-class QQ_setDialog {
+class QQ_setDialog : public DialogWindow {
   public:
     QQ_setDialog(MainWindow& main, bool modal) : main_(main), modal_(modal) {}
     QQ_setDialog(const QQ_setDialog&) = delete;
     QQ_setDialog& operator=(const QQ_setDialog&) = delete;
 
-    static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Unload();
     void RestoreCheckButton();
 
   private:
-    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowGone() override;
     void OnInit();
     void OnCommand(int id, int code);
     void ShowPage();
@@ -44,34 +45,18 @@ class QQ_setDialog {
 
     MainWindow& main_;  // borrowed
     bool modal_;
-    HWND hwnd_ = nullptr;  // owned by the dialog manager; set from WM_INITDIALOG to WM_NCDESTROY
     int16_t settingsPage_ = 1;
 };
 
-INT_PTR CALLBACK QQ_setDialog::DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    QQ_setDialog* self = nullptr;
-    if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<QQ_setDialog*>(lParam);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        openQQ_set = self;
-    } else {
-        self = reinterpret_cast<QQ_setDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    INT_PTR result = self->HandleMessage(msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        if (openQQ_set == self) openQQ_set = nullptr;
-        self->hwnd_ = nullptr;
-        if (!self->modal_) delete self;  // the modeless one was made by CreateQQ_setForTest
-    }
-    return result;
+void QQ_setDialog::OnWindowGone() {
+    if (openQQ_set == this) openQQ_set = nullptr;
+    if (!modal_) delete this;  // the modeless one was made for a test
 }
 
 INT_PTR QQ_setDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
+            openQQ_set = this;
             OnInit();
             return TRUE;
         case WM_COMMAND:
@@ -232,7 +217,7 @@ void ShowQQ_set(MainWindow& main) {
     if (openQQ_set) return;
     QQ_setDialog dialog(main, true);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_SET), static_cast<HWND>(main.Window()),
-                    QQ_setDialog::DlgProc, reinterpret_cast<LPARAM>(&dialog));
+                    DialogWindow::DlgProc, dialog.CreationParam());
 }
 
 void RestoreQQ_setCheckButton() {
@@ -246,9 +231,8 @@ void UnloadQQ_set() {
 HWND CreateQQ_setForTest(MainWindow& main) {
     if (openQQ_set) return nullptr;
     auto* dialog = new QQ_setDialog(main, false);
-    HWND hwnd =
-        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_SET), static_cast<HWND>(main.Window()),
-                           QQ_setDialog::DlgProc, reinterpret_cast<LPARAM>(dialog));
+    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_SET),
+                                   static_cast<HWND>(main.Window()), DialogWindow::DlgProc, dialog->CreationParam());
     if (!hwnd) {
         delete dialog;
         return nullptr;
