@@ -13,6 +13,7 @@
 #include "about/about_for_test.h"
 #include "about/browser_host.h"
 #include "resources/resource_ids.h"
+#include "win/dialog_window.h"
 #include "win/globals.h"
 #include "win/resources.h"
 #include "win/strings.h"
@@ -22,17 +23,18 @@ namespace {
 class QQ_aboutDialog;
 QQ_aboutDialog* openQQ_about = nullptr;  // borrowed: the window open now, if any (at most one)
 
-class QQ_aboutDialog {
+class QQ_aboutDialog : public DialogWindow {
   public:
     QQ_aboutDialog(MainWindow& main, bool modal, bool allowBrowser)
         : main_(main), modal_(modal), allowBrowser_(allowBrowser) {}
     QQ_aboutDialog(const QQ_aboutDialog&) = delete;
     QQ_aboutDialog& operator=(const QQ_aboutDialog&) = delete;
 
-    static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Unload();
 
   private:
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowGone() override;
     void OnInit();
     void ShowHelpPage();
     void ShowHelpLink(const RECT& area);
@@ -42,36 +44,31 @@ class QQ_aboutDialog {
     MainWindow& main_;  // borrowed
     bool modal_;
     bool allowBrowser_;
-    HWND hwnd_ = nullptr;  // owned from WM_INITDIALOG to WM_DESTROY
     bool oleStarted_ = false;
     std::unique_ptr<BrowserHost> browser_;
 };
 
-INT_PTR CALLBACK QQ_aboutDialog::DlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<QQ_aboutDialog*>(lParam);
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        self->hwnd_ = hwnd;
-        self->OnInit();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<QQ_aboutDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (!self) return FALSE;
+INT_PTR QQ_aboutDialog::HandleMessage(UINT msg, WPARAM, LPARAM lParam) {
     switch (msg) {
+        case WM_INITDIALOG:
+            OnInit();
+            return TRUE;
         case WM_NOTIFY:
-            self->OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+            OnNotify(reinterpret_cast<const NMHDR*>(lParam));
             return TRUE;
         case WM_CLOSE:
-            self->Unload();
+            Unload();
             return TRUE;
         case WM_DESTROY:
-            self->OnDestroy();
-            SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-            if (!self->modal_) delete self;  // the modeless one was made by CreateQQ_aboutForTest
+            OnDestroy();
             return TRUE;
         default:
             return FALSE;
     }
+}
+
+void QQ_aboutDialog::OnWindowGone() {
+    if (!modal_) delete this;  // the modeless one was made by CreateQQ_aboutForTest
 }
 
 // The window is loaded afresh for every opening, so the label shows the newest version known now.
@@ -143,7 +140,7 @@ void QQ_aboutDialog::OnDestroy() {
 void ShowQQ_about(MainWindow& main) {
     QQ_aboutDialog dialog(main, true, true);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ABOUT), static_cast<HWND>(main.Window()),
-                    QQ_aboutDialog::DlgProc, reinterpret_cast<LPARAM>(&dialog));
+                    DialogWindow::DlgProc, dialog.CreationParam());
 }
 
 void UnloadQQ_about() {
@@ -152,9 +149,8 @@ void UnloadQQ_about() {
 
 HWND CreateQQ_aboutForTest(MainWindow& main, bool allowBrowser) {
     auto* dialog = new QQ_aboutDialog(main, false, allowBrowser);
-    HWND hwnd =
-        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ABOUT), static_cast<HWND>(main.Window()),
-                           QQ_aboutDialog::DlgProc, reinterpret_cast<LPARAM>(dialog));
+    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ABOUT),
+                                   static_cast<HWND>(main.Window()), DialogWindow::DlgProc, dialog->CreationParam());
     if (!hwnd) delete dialog;
     return hwnd;
 }
