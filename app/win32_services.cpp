@@ -52,25 +52,7 @@ void Win32Clock::Sleep(int milliseconds) {
 }
 
 bool Win32Processes::Start(const std::string& application, const std::string& commandLine) {
-    // The program is exactly `application`: with a null application name CreateProcessW would try
-    // shorter prefixes of a path with blanks. It may write into the command line, so that gets a
-    // private, writable copy.
-    std::wstring program = ToWide(application);
-    std::wstring line = ToWide(commandLine);
-    std::vector<wchar_t> writable(line.begin(), line.end());
-    writable.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &process)) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    return StartProgram(ToWide(application), ToWide(commandLine), SW_SHOWNORMAL);
 }
 
 void Win32UrlOpener::Open(WindowRef owner, const std::string& url) {
@@ -89,21 +71,6 @@ bool Win32RunValueStore::Write(const std::string& name, const std::string& data)
 
 bool Win32RunValueStore::Delete(const std::string& name) {
     return RegDeleteValue(HKEY_LOCAL_MACHINE, kRunKey, ToWide(name)).ok();
-}
-
-std::unique_ptr<Fetchwell> WinHttpDownloadFactory::Create() {
-    return std::make_unique<WinHttpFetchwell>();
-}
-
-bool MutexInstanceGuard::AnotherCopyRunning() {
-    if (mutex_) return false;
-    mutex_.Reset(CreateMutexW(nullptr, FALSE, name_.c_str()));
-    DWORD error = GetLastError();
-    return mutex_ && error == ERROR_ALREADY_EXISTS;
-}
-
-void ProcessEnd::EndProgram(int exitCode) {
-    ExitProcess(static_cast<UINT>(exitCode));
 }
 
 Win32Services::Win32Services() : instance_(kKestrinMutexName) {

@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include "win/program_instance.h"
 #include "win/services.h"
+#include "update/winhttp_fetchwell.h"
 #include "win/unique_handle.h"
 
 class Win32MessageBoxes : public MessageBoxes {
@@ -43,27 +45,6 @@ class Win32RunValueStore : public RunValueStore {
     bool Delete(const std::string& name) override;
 };
 
-class WinHttpDownloadFactory : public DownloadFactory {
-  public:
-    std::unique_ptr<Fetchwell> Create() override;
-};
-
-// A named mutex in the session's namespace, held until the program ends.
-class MutexInstanceGuard : public InstanceGuard {
-  public:
-    explicit MutexInstanceGuard(std::wstring name) : name_(std::move(name)) {}
-    bool AnotherCopyRunning() override;
-
-  private:
-    std::wstring name_;
-    UniqueKernel mutex_;  // owned
-};
-
-class ProcessEnd : public ProgramEnd {
-  public:
-    void EndProgram(int exitCode) override;
-};
-
 // All of the above, wired into one Services.
 class Win32Services {
   public:
@@ -82,6 +63,3 @@ class Win32Services {
     ProcessEnd end_;
     Services services_;
 };
-
-// The name of Kestrin's single-instance mutex.
-constexpr wchar_t kKestrinMutexName[] = L"Local\\Kestrin.QQ_form.SingleInstance";

@@ -268,3 +268,7 @@ void WinHttpFetchwell::Raise(const Event& e) {
             break;
     }
 }
+
+std::unique_ptr<Fetchwell> WinHttpDownloadFactory::Create() {
+    return std::make_unique<WinHttpFetchwell>();
+}

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "update/fetchwell.h"
+#include "win/services.h"
 
 class WinHttpFetchwell : public Fetchwell {
   public:
@@ -49,4 +50,10 @@ class WinHttpFetchwell : public Fetchwell {
     unsigned generation_ = 0;
     std::shared_ptr<Transfer> transfer_;
     std::thread worker_;
+};
+
+// Makes the WinHTTP download control; the production download factory of both programs.
+class WinHttpDownloadFactory : public DownloadFactory {
+  public:
+    std::unique_ptr<Fetchwell> Create() override;
 };

@@ -50,26 +50,8 @@ bool UpForm::Load() {
         services_.end->EndProgram(0);
         return false;
     }
-    CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_UP_FORM), nullptr, DlgProc, reinterpret_cast<LPARAM>(this));
+    CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_UP_FORM), nullptr, DlgProc, CreationParam());
     return hwnd_ != nullptr;
-}
-
-INT_PTR CALLBACK UpForm::DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    UpForm* self = nullptr;
-    if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<UpForm*>(lParam);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-    } else {
-        self = reinterpret_cast<UpForm*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    INT_PTR result = self->HandleMessage(msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        self->hwnd_ = nullptr;
-    }
-    return result;
 }
 
 INT_PTR UpForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "update/fetchwell.h"
+#include "win/dialog_window.h"
 #include "win/services.h"
 
 // What up_form needs of the world: the Services it uses (the production ones start programs
@@ -37,7 +38,7 @@ struct UpFormSettings {
     std::string versionFile;    // "c:\windows\temp\Kestrin.txt"
 };
 
-class UpForm {
+class UpForm : public DialogWindow {
   public:
     UpForm(HINSTANCE instance, UpdaterServices& services, UpFormSettings settings);
     ~UpForm();
@@ -47,12 +48,10 @@ class UpForm {
     // Creates the window hidden (modeless) and runs the load; false when another updater runs (the
     // program has been ended) or the window could not be created.
     bool Load();
-    HWND Hwnd() const { return hwnd_; }
 
   private:
     class DownloadEvents;
-    static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     void OnInit();
     void AddReleaseNotes();
@@ -75,7 +74,6 @@ class UpForm {
     HINSTANCE instance_;         // borrowed
     UpdaterServices& services_;  // borrowed
     UpFormSettings settings_;
-    HWND hwnd_ = nullptr;  // owned from Load until WM_DESTROY
     std::unique_ptr<DownloadEvents> downloadEvents_;
     std::unique_ptr<Fetchwell> qq_dl_;
 };
