@@ -158,6 +158,11 @@ Result<std::optional<Value>> LiteralToSearchKey(const ColumnInfo& column, const 
     return std::optional<Value>(Value(LiteralAsText(literal)));
 }
 
+Result<Variant> ColumnValueToVariant(const ColumnInfo& column, Value&& value) {
+    if (auto* text = std::get_if<std::string>(&value)) return Variant(std::move(*text));
+    return ColumnValueToVariant(column, static_cast<const Value&>(value));
+}
+
 Result<Variant> ColumnValueToVariant(const ColumnInfo& column, const Value& value) {
     if (IsNull(value)) return Variant();
     if (const auto* integer = std::get_if<int64_t>(&value)) return Variant(*integer);

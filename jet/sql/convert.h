@@ -33,5 +33,7 @@ Result<Value> LiteralToColumnValue(const ColumnInfo& column, const Literal& lite
 Result<std::optional<Value>> LiteralToSearchKey(const ColumnInfo& column, const Literal& literal);
 
 Result<Variant> ColumnValueToVariant(const ColumnInfo& column, const Value& value);
+// The same, taking the text over instead of copying it.
+Result<Variant> ColumnValueToVariant(const ColumnInfo& column, Value&& value);
 
 }  // namespace jet

@@ -119,8 +119,9 @@ Result<std::vector<size_t>> SelectedColumns(const Table& table, const std::vecto
     return columns;
 }
 
-// Appends the selected fields of one stored row to `columns` (one vector per selected column).
-Status AppendRow(const Table& table, const std::vector<size_t>& selected, const std::vector<Value>& values,
+// Appends the selected fields of one stored row to `columns` (one vector per selected column),
+// moving each value out at its last mention in the select list.
+Status AppendRow(const Table& table, const std::vector<size_t>& selected, std::vector<Value>& values,
                  ColumnValuesOf& columns) {
     const std::vector<ColumnInfo>& info = table.Columns();
     if (values.size() != info.size()) {
@@ -128,7 +129,11 @@ Status AppendRow(const Table& table, const std::vector<size_t>& selected, const 
                                               " values for " + std::to_string(info.size()) + " columns");
     }
     for (size_t i = 0; i < selected.size(); ++i) {
-        Result<Variant> field = ColumnValueToVariant(info[selected[i]], values[selected[i]]);
+        bool selectedAgain =
+            std::find(selected.begin() + ptrdiff_t(i) + 1, selected.end(), selected[i]) != selected.end();
+        Value& value = values[selected[i]];
+        Result<Variant> field = selectedAgain ? ColumnValueToVariant(info[selected[i]], value)
+                                              : ColumnValueToVariant(info[selected[i]], std::move(value));
         if (!field) return field.status().WithContext("table " + table.Name());
         columns[i].push_back(std::move(*field));
     }
@@ -147,7 +152,7 @@ Result<ColumnValuesOf> SelectedColumnValues(Table& table, const SelectStatement&
         std::vector<bool> wanted(table.Columns().size(), false);
         for (size_t column : selected) wanted[column] = true;
         Status appended;
-        KESTRIN_TRY(table.ScanColumns(wanted, [&](RowPointer, const std::vector<Value>& values) {
+        KESTRIN_TRY(table.ScanColumns(wanted, [&](RowPointer, std::vector<Value>& values) {
             appended = AppendRow(table, selected, values, columns);
             return appended.ok();
         }));

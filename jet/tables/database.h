@@ -72,9 +72,10 @@ class Table {
     // Live rows in storage order, values in Columns() order, until `visit` returns false.
     virtual Status Scan(const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) = 0;
     // As Scan, but only the columns flagged in `wanted` (one flag per column of Columns()) are read;
-    // the others come to `visit` as Null. Cheaper when a few columns of many are needed.
+    // the others come to `visit` as Null. Cheaper when a few columns of many are needed. The values
+    // are the scan's own: `visit` may move them out.
     virtual Status ScanColumns(const std::vector<bool>& wanted,
-                               const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) = 0;
+                               const std::function<bool(RowPointer, std::vector<Value>&)>& visit) = 0;
     // Rows whose column equals `value` as Jet compares (text case-insensitively). Uses an index whose
     // only column is `column` when the table has one.
     virtual Result<std::vector<RowPointer>> FindEqual(size_t column, const Value& value) = 0;

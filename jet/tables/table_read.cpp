@@ -237,11 +237,12 @@ Result<std::vector<Value>> TableImpl::ReadMovedRow(RowRef header, const std::vec
 
 Status TableImpl::Scan(const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) {
     KESTRIN_TRY(EnsureLoaded());
-    return ScanColumns(std::vector<bool>(def_.columns.size(), true), visit);
+    return ScanColumns(std::vector<bool>(def_.columns.size(), true),
+                       [&](RowPointer row, std::vector<Value>& values) { return visit(row, values); });
 }
 
 Status TableImpl::ScanColumns(const std::vector<bool>& wanted,
-                              const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) {
+                              const std::function<bool(RowPointer, std::vector<Value>&)>& visit) {
     KESTRIN_TRY(EnsureLoaded());
     Pager& pager = db_.GetPager();
     for (uint32_t pageNo : owned_->Pages()) {

@@ -91,7 +91,7 @@ class TableImpl final : public Table {
 
     Status Scan(const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) override;
     Status ScanColumns(const std::vector<bool>& wanted,
-                       const std::function<bool(RowPointer, const std::vector<Value>&)>& visit) override;
+                       const std::function<bool(RowPointer, std::vector<Value>&)>& visit) override;
     Result<std::vector<RowPointer>> FindEqual(size_t column, const Value& value) override;
     Result<std::vector<Value>> ReadRow(RowPointer row) override;
     Result<RowPointer> Insert(const ColumnValues& values) override;
