@@ -17,8 +17,7 @@ helperExe="$2"
 stub="$3"
 db="$4"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$root/scripts/env.sh"
-source "$root/scripts/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
 # The ids of the controls and menu items, from the resource headers.
 id() {
@@ -28,23 +27,11 @@ id() {
     echo "$value"
 }
 
-work="$(mktemp -d)"
 app="$work/app"
 qqDir="$work/QQ Client"
 site="$work/site"
 mkdir -p "$app" "$qqDir" "$site"
-server=""
-pids=()
-cleanup() {
-    # Kestrin's copies were started here; update.exe and the new program run from the work folder.
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    pkill -f "$(basename "$work")" 2>/dev/null || true
-    [ -n "$server" ] && kill "$server" 2>/dev/null || true
-    StopXvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
-StartXvfb
+kestrinFolder="$app"
 
 step=""
 fail() {
@@ -73,25 +60,13 @@ shot() {  # window title, picture name
     read -r x y w h <<<"$rect"
     import -window root -crop "${w}x${h}+${x}+${y}" +repage "$KESTRIN_SCREENSHOTS/$2.png"
 }
-startKestrin() {
-    (cd "$app" && exec wine Kestrin.exe) >/dev/null 2>&1 &
-    kestrinPid=$!
-    pids+=("$kestrinPid")
-}
-waitEnd() {  # pid, seconds
-    for _ in $(seq $(($2 * 10))); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-    return 1
-}
 waitNoProcess() {  # a program of the work folder, seconds
     for _ in $(seq $(($2 * 10))); do pgrep -f "$(basename "$work").*$1" >/dev/null || return 0; sleep 0.1; done
     return 1
 }
 
 # The local site: V1.4 (nothing new) until the update check of the day, the stub as the new program.
-python3 "$root/tests/http_test_server.py" "$work/port" "$site" &
-server=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
-export KESTRIN_SITE_URL="http://127.0.0.1:$(cat "$work/port")"
+startLocalSite "$site"
 printf 'V1.4\r\n' >"$site/Kestrin.txt"
 cp "$stub" "$site/更新程序.exe"
 cp "$kestrin" "$app/Kestrin.exe"
@@ -101,6 +76,7 @@ main="Kestrin V1.4"
 
 begin "first start in an empty folder"
 startKestrin
+kestrinPid=$lastPid
 must wait-window "$main" 60
 [ "$(stat -c %s "$app/config.dat")" = 131072 ] || fail "config.dat is not the 131072-byte template"
 [ -z "$(rows)" ] || fail "the list is not empty"
@@ -201,6 +177,7 @@ waitEnd "$kestrinPid" 30 || fail "Kestrin did not end"
 
 begin "a second start asks for the start-up password"
 startKestrin
+kestrinPid=$lastPid
 login="@$(id IDC_QQ_LOGIN_TEXT1)"
 must wait-window "$login" 60
 must no-window "$main" 1
@@ -231,6 +208,7 @@ waitNoProcess "update.exe" 30 || fail "update.exe did not end"
 begin "the next start cleans up"
 printf 'V1.4\r\n' >"$site/Kestrin.txt"
 startKestrin
+kestrinPid=$lastPid
 must wait-window "$login" 60
 must set-text "$login" "$(id IDC_QQ_LOGIN_TEXT1)" "day-pass"
 must click "$login" "$(id IDC_QQ_LOGIN_COMMAND1)"

@@ -9,37 +9,12 @@ set -euo pipefail
 kestrin="$1"
 helperExe="$2"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$root/scripts/env.sh"
-source "$root/scripts/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 # The automatic update check at start asks a port where nothing listens: no request leaves the machine.
 export KESTRIN_SITE_URL=http://127.0.0.1:1
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    StopXvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
-StartXvfb
 cp "$kestrin" "$work/Kestrin.exe"
 
-failures=0
-check() {  # description, then a command that must succeed
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-helper() { wine "$helperExe" "$@"; }
-startKestrin() {
-    (cd "$work" && exec wine Kestrin.exe) >/dev/null 2>&1 &
-    lastPid=$!
-    pids+=("$lastPid")
-}
-waitEnd() {  # pid: waits up to 30 seconds for it to end
-    for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-    return 1
-}
 sumOf() { md5sum "$1" | cut -d' ' -f1; }
 absent() { [ ! -e "$1" ]; }
 
@@ -90,5 +65,4 @@ check "the program ends after the damaged-config message" waitEnd "$fourth"
 check "the damaged config.dat is left untouched" test "$(sumOf "$work/config.dat")" = "$damaged"
 check "no main window appeared for the damaged file" helper no-window "Kestrin V1.4" 1
 
-echo "$failures failed"
-[ "$failures" = 0 ]
+finish

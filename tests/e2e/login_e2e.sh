@@ -13,33 +13,24 @@ helperExe="$2"
 stub="$3"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 kestrinDb="${4:-$root/build/native/kestrin-db}"
-source "$root/scripts/env.sh"
-source "$root/scripts/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 # The update check at start asks a port where nothing listens: nothing leaves the machine.
 export KESTRIN_SITE_URL=http://127.0.0.1:1
 
-base="$(mktemp -d)"
-work="$base/Kestrin demo folder"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    StopXvfb
-    rm -rf "$base"
-}
-trap cleanup EXIT
-StartXvfb
-mkdir -p "$work/QQ client dir"
-cp "$kestrin" "$work/Kestrin.exe"
-cp "$stub" "$work/QQ client dir/QQ.exe"
-log="$work/QQ client dir/qq_stub.log"
+app="$work/Kestrin demo folder"
+kestrinFolder="$app"
+mkdir -p "$app/QQ client dir"
+cp "$kestrin" "$app/Kestrin.exe"
+cp "$stub" "$app/QQ client dir/QQ.exe"
+log="$app/QQ client dir/qq_stub.log"
 
 main="Kestrin V1.4"
 cmdLogin=201
 hash="kAFQmDzST7DWlj99KOF/cg"  # the hash of "abc"
-qqPath="$(winepath -w "$work/QQ client dir/QQ.exe" 2>/dev/null)"
+qqPath="$(winepath -w "$app/QQ client dir/QQ.exe" 2>/dev/null)"
 
-db() { "$kestrinDb" exec "$work/config.dat" "$1" >/dev/null; }
-"$kestrinDb" template "$work/config.dat"
+db() { "$kestrinDb" exec "$app/config.dat" "$1" >/dev/null; }
+"$kestrinDb" template "$app/config.dat"
 insert() {  # alias number active status
     db "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values('$1','$2',$3,$4,'2026-01-01 8:00:00','$hash')"
 }
@@ -48,21 +39,6 @@ insert "工作号" 10002 0 1
 insert "Alice" 20003 1 0
 db "update zk_auto_sys set S_QQpath='$qqPath'"
 
-failures=0
-check() {  # description, then a command that must succeed
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-helper() { wine "$helperExe" "$@"; }
-startKestrin() {
-    (cd "$work" && exec wine Kestrin.exe) >/dev/null 2>&1 &
-    lastPid=$!
-    pids+=("$lastPid")
-}
-waitEnd() {  # pid: waits up to 30 seconds for it to end
-    for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-    return 1
-}
 waitLines() {  # count: waits up to 30 seconds for the stub's log to hold that many lines
     for _ in $(seq 300); do
         [ -f "$log" ] && [ "$(wc -l <"$log")" -ge "$1" ] && return 0
@@ -73,9 +49,9 @@ waitLines() {  # count: waits up to 30 seconds for the stub's log to hold that m
 expectedLine() {  # number status-code
     printf '%s /START QQUIN:%s PWDHASH:%s== /STAT:%s\n' "$qqPath" "$1" "$hash" "$2"
 }
-stored() { "$kestrinDb" exec "$work/config.dat" "select A_Name,A_activ from zk_auto_qqlist" | tail -n +2 | tr '\t\n' '=;'; }
+stored() { "$kestrinDb" exec "$app/config.dat" "select A_Name,A_activ from zk_auto_qqlist" | tail -n +2 | tr '\t\n' '=;'; }
 lastLoginsStamped() {  # every ticked account's A_last moved off the value it was inserted with
-    [ "$("$kestrinDb" exec "$work/config.dat" "select A_Name from zk_auto_qqlist where A_last='2026-01-01 8:00:00'" |
+    [ "$("$kestrinDb" exec "$app/config.dat" "select A_Name from zk_auto_qqlist where A_last='2026-01-01 8:00:00'" |
         tail -n +2)" = "工作号" ]
 }
 
@@ -108,5 +84,4 @@ helper click "$main" $cmdLogin
 check "two more clients started" waitLines 4
 check "Kestrin ends after the login run" waitEnd "$second"
 
-echo "$failures failed"
-[ "$failures" = 0 ]
+finish

@@ -11,20 +11,10 @@ kestrin="$1"
 helperExe="$2"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 kestrinDb="${3:-$root/build/native/kestrin-db}"
-source "$root/scripts/env.sh"
-source "$root/scripts/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 # The update check after the password asks a port where nothing listens: nothing leaves the machine.
 export KESTRIN_SITE_URL=http://127.0.0.1:1
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    StopXvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
-StartXvfb
 cp "$kestrin" "$work/Kestrin.exe"
 
 # Window titles and control ids (resources/qq_login_ids.h, qq_set_ids.h, resource_ids.h).
@@ -35,21 +25,6 @@ loginText1=451 loginCommand1=452 loginCommand2=453 loginLabel3=456
 setCommand2=402 setCommand6=406 setText1=409 setText2=410
 mmSet=311
 
-failures=0
-check() {  # description, then a command that must succeed
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-helper() { wine "$helperExe" "$@"; }
-startKestrin() {
-    (cd "$work" && exec wine Kestrin.exe) >/dev/null 2>&1 &
-    lastPid=$!
-    pids+=("$lastPid")
-}
-waitEnd() {  # pid: waits up to 30 seconds for it to end
-    for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-    return 1
-}
 stored() {  # column of the settings row, as kestrin-db prints it (\N for Null)
     "$kestrinDb" exec "$work/config.dat" "select $1 from zk_auto_sys" | sed -n 2p
 }
@@ -115,5 +90,4 @@ helper click "$login" $loginCommand2 >/dev/null
 check "退出 ends the program" waitEnd "$third"
 check "no main window appeared" helper no-window "$main" 1
 
-echo "$failures failed"
-[ "$failures" = 0 ]
+finish

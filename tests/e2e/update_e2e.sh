@@ -14,49 +14,19 @@ kestrin="$1"
 helperExe="$2"
 marker="$3"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$root/scripts/env.sh"
-source "$root/scripts/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-work="$(mktemp -d)"
 site="$work/site"
 app="$work/app"
 other="$work/other"
 mkdir -p "$site" "$app" "$other"
-pids=()
-server=""
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    [ -n "$server" ] && kill "$server" 2>/dev/null || true
-    StopXvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
-StartXvfb
 
 printf 'V1.5\r\nnotes of V1.5\r\n' >"$site/Kestrin.txt"
 cp "$marker" "$site/更新程序.exe"
-python3 "$root/tests/http_test_server.py" "$work/port" "$site" &
-server=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
-export KESTRIN_SITE_URL="http://127.0.0.1:$(cat "$work/port")"
+startLocalSite "$site"
 cp "$kestrin" "$app/Kestrin.exe"
 versionFile="$WINEPREFIX/drive_c/windows/temp/Kestrin.txt"
 
-failures=0
-check() {  # description, then a command that must succeed
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-helper() { wine "$helperExe" "$@"; }
-start() {  # folder, program
-    (cd "$1" && exec wine "$2") >/dev/null 2>&1 &
-    lastPid=$!
-    pids+=("$lastPid")
-}
-waitEnd() {  # pid: waits up to 30 seconds for it to end
-    for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-    return 1
-}
 waitFile() {  # path: waits up to 30 seconds for it to exist
     for _ in $(seq 300); do [ -e "$1" ] && return 0; sleep 0.1; done
     return 1
@@ -71,7 +41,7 @@ same() { cmp -s "$1" "$2"; }
 offer=$'Kestrin V1.4\n发现新版本，是否立即更新'
 
 # The automatic check at start offers the new version; declining changes nothing.
-start "$app" Kestrin.exe
+startIn "$app" Kestrin.exe
 kestrinPid=$lastPid
 answer="$(helper message-box 60 cancel || true)"
 check "the automatic check offers V1.5 with the title Kestrin V1.4" test "$answer" = "$offer"
@@ -93,7 +63,7 @@ check "OK reads 确定 again" test "$(helper get-text "版本更新" 701 | tr -d
 check "更新程序.exe is the complete file the site serves" same "$app/更新程序.exe" "$site/更新程序.exe"
 
 # A second updater ends at once, silently.
-start "$app" update.exe
+startIn "$app" update.exe
 check "a second updater ends silently" waitEnd "$lastPid"
 
 # OK starts the downloaded program and ends the updater.
@@ -105,7 +75,7 @@ check "更新程序.exe is started by its quoted path" \
 
 # Kestrin's next start (the site now serving the same version) deletes the updater's files.
 printf 'V1.4\r\n' >"$site/Kestrin.txt"
-start "$app" Kestrin.exe
+startIn "$app" Kestrin.exe
 kestrinPid=$lastPid
 check "Kestrin starts again" helper wait-window "Kestrin V1.4" 60
 check "update.exe deleted at the next start" absent "$app/update.exe"
@@ -117,7 +87,7 @@ waitEnd "$kestrinPid" || true
 # Cancel starts Kestrin.exe from the updater's folder.
 if [ -s "$other/update.exe" ]; then
     cp "$marker" "$other/Kestrin.exe"
-    start "$other" update.exe
+    startIn "$other" update.exe
     updaterPid=$lastPid
     check "the copied updater opens" helper wait-window "版本更新" 60
     helper click "版本更新" 702
@@ -127,5 +97,4 @@ else
     check "a copy of update.exe was kept for the Cancel case" false
 fi
 
-echo "$failures failed"
-[ "$failures" = 0 ]
+finish
