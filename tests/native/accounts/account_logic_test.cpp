@@ -53,13 +53,6 @@ TEST(KeepDigits, LeavesOnlyAsciiDigitsInTheirOrder) {
     }
 }
 
-TEST(StatusText, InvisibleTickedStoresZeroWithTheInvisibleIcon) {
-    EXPECT_EQ(StatusText(true), "0");
-    EXPECT_EQ(StatusText(false), "1");
-    EXPECT_EQ(ImageForStatusText(StatusText(true)), kImageInvisible);
-    EXPECT_EQ(ImageForStatusText(StatusText(false)), kImageOnline);
-}
-
 TEST(CheckSave, RefusesInTheFixedOrderAndStopsAtTheFirstRefusal) {
     struct Case {
         const char* name;
