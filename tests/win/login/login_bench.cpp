@@ -15,6 +15,7 @@
 
 #include "app/win32_services.h"
 #include "jet/sql/connection.h"
+#include "login/all_ticked_host.h"
 #include "login/login_core.h"
 #include "store/schema.h"
 #include "store/sql_text.h"
@@ -23,27 +24,6 @@ namespace {
 
 constexpr int kAccounts = 100;
 constexpr int kRepetitions = 5;
-
-class AllTickedHost : public LoginHost {
-  public:
-    explicit AllTickedHost(std::vector<std::string> names) : names_(std::move(names)) {}
-    int RowCount() const override { return static_cast<int>(names_.size()); }
-    std::string RowText(int row) const override { return names_[row - 1]; }
-    bool RowTicked(int) const override { return true; }
-    bool RowSelected(int) const override { return false; }
-    void SetRowLastLogin(int, const std::string&) override {}
-    bool SingleSelected() const override { return false; }
-    void Show(LoginMessage) override { ++messages; }
-    void ShowSettings() override {}
-    void EnableLoginButton(bool) override {}
-    void FocusLoginButton() override {}
-    void Minimise() override {}
-    void Quit() override {}
-    int messages = 0;
-
-  private:
-    std::vector<std::string> names_;
-};
 
 class NoProcesses : public Processes {
   public:
