@@ -9,37 +9,21 @@ kestrin="$1"
 helperExe="$2"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 kestrinDb="${3:-$root/build/native/kestrin-db}"
-source "$root/scripts/env.sh"
-source "$root/scripts/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 # The automatic update check at start asks a port where nothing listens: no request leaves the machine.
 export KESTRIN_SITE_URL=http://127.0.0.1:1
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    StopXvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
-StartXvfb
 mkdir -p "$work/程序 folder"
 app="$work/程序 folder"
 cp "$kestrin" "$app/Kestrin.exe"
 
-failures=0
-check() {  # description, then a command that must succeed
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-helper() { wine "$helperExe" "$@"; }
 main="Kestrin V1.4"
 editor="添加QQ号码"
 stored() { "$kestrinDb" exec "$app/config.dat" "select A_Name,A_QQ,A_stat from zk_auto_qqlist" | tail -n +2 | tr -d '\r'; }
 rows() { helper list-rows "$main" | cut -f1 | tr -d '\r' | paste -sd, -; }
 
-(cd "$app" && exec wine Kestrin.exe) >/dev/null 2>&1 &
-pids+=("$!")
+kestrinFolder="$app"
+startKestrin
 check "the main window opens" helper wait-window "$main" 60
 
 # Add one account, the alias following the number; then a second one with an alias of its own.
@@ -80,5 +64,5 @@ check "the list lost the selected row" test "$(rows)" = "10001,30001"
 check "config.dat lost it too" test "$(stored | cut -f2 | paste -sd, -)" = "10001,30001"
 
 helper command "$main" 313 >/dev/null || true   # MMquit
-[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
+finish
 echo "all account checks passed"
