@@ -11,6 +11,7 @@
 #include "login/pwd_hash.h"
 #include "resources/resource_ids.h"
 #include "store/account_db.h"
+#include "win/dialog_window.h"
 #include "win/dialog.h"
 #include "win/globals.h"
 #include "win/listview.h"
@@ -39,16 +40,16 @@ void Wipe(std::string& text) {
     text.clear();
 }
 
-class QQ_Add {
+class QQ_Add : public DialogWindow {
   public:
     QQ_Add(MainWindow& main, bool modeless) : main_(main), modeless_(modeless) {}
 
-    static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     bool CloseAfterLoad() const { return closeAfterLoad_; }
     std::wstring ToolTip(int id) const;
 
   private:
-    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowGone() override;
     static LRESULT CALLBACK Text2Proc(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
     void OnInit();
     bool LoadEditTarget();
@@ -69,34 +70,24 @@ class QQ_Add {
 
     MainWindow& main_;  // borrowed
     bool modeless_;
-    HWND hwnd_ = nullptr;     // owned by the dialog manager; this object lives as long as it
     HWND tooltip_ = nullptr;  // owned by the dialog (an owned pop-up, destroyed with it)
     bool closeAfterLoad_ = false;
 };
 
-INT_PTR CALLBACK QQ_Add::DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<QQ_Add*>(lParam);
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        self->hwnd_ = hwnd;
-        g_open = hwnd;
-        self->OnInit();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<QQ_Add*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (!self) return FALSE;
-    if (msg == WM_NCDESTROY) {
-        if (g_open == hwnd) g_open = nullptr;
-        RemoveWindowSubclass(GetDlgItem(hwnd, IDC_QQ_ADD_TEXT2), Text2Proc, kText2SubclassId);
-        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        if (self->modeless_) delete self;
-        return FALSE;
-    }
-    return self->HandleMessage(msg, wParam, lParam);
+void QQ_Add::OnWindowGone() {
+    if (modeless_) delete this;
 }
 
 INT_PTR QQ_Add::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
+        case WM_INITDIALOG:
+            g_open = hwnd_;
+            OnInit();
+            return TRUE;
+        case WM_NCDESTROY:
+            if (g_open == hwnd_) g_open = nullptr;
+            RemoveWindowSubclass(GetDlgItem(hwnd_, IDC_QQ_ADD_TEXT2), Text2Proc, kText2SubclassId);
+            return FALSE;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
@@ -349,13 +340,13 @@ int QQ_Add::Message(UINT textId, unsigned style) {
 void ShowQQ_AddModal(MainWindow& main) {
     QQ_Add dialog(main, false);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ADD), static_cast<HWND>(main.Window()),
-                    QQ_Add::DlgProc, reinterpret_cast<LPARAM>(&dialog));
+                    DialogWindow::DlgProc, dialog.CreationParam());
 }
 
 HWND CreateQQ_AddForTest(MainWindow& main) {
     auto* dialog = new QQ_Add(main, true);  // deleted at WM_NCDESTROY
     HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ADD),
-                                   static_cast<HWND>(main.Window()), QQ_Add::DlgProc, reinterpret_cast<LPARAM>(dialog));
+                                   static_cast<HWND>(main.Window()), DialogWindow::DlgProc, dialog->CreationParam());
     if (!hwnd) {
         delete dialog;
         return nullptr;
