@@ -158,6 +158,14 @@ Result<Value> DecodeCell(const ColumnDef& c, std::span<const uint8_t> bytes, con
 
 Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_t> row, const LongValueReader& readLval,
                                      const std::vector<bool>* wanted) {
+    std::vector<Value> values;
+    KESTRIN_TRY(DecodeRowInto(def, row, readLval, wanted, values));
+    return values;
+}
+
+Status DecodeRowInto(const TableDef& def, std::span<const uint8_t> row, const LongValueReader& readLval,
+                     const std::vector<bool>* wanted, std::vector<Value>& values) {
+    values.clear();
     if (row.size() < 2) return Bad("shorter than its column count");
     size_t columnCount = Le16(row.data());
     size_t maskSize = (columnCount + 7) / 8;
@@ -177,7 +185,6 @@ Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_
     auto present = [&](uint16_t number) { return number < columnCount && (mask[number / 8] >> (number % 8) & 1); };
     auto varStart = [&](size_t slot) { return size_t(Le16(row.data() + offsetsAt + 2 * (varCount - 1 - slot))); };
 
-    std::vector<Value> values;
     values.reserve(def.columns.size());
     for (const ColumnDef& c : def.columns) {
         if (wanted && (values.size() >= wanted->size() || !(*wanted)[values.size()])) {
@@ -202,11 +209,19 @@ Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_
             end = size_t(c.varSlot) + 1 < varCount ? varStart(c.varSlot + 1u) : eod;
             if (start < 2 || start > end || end > eod) return Bad("column " + c.name + " has bad variable offsets");
         }
-        auto value = DecodeCell(c, row.subspan(start, end - start), readLval);
+        std::span<const uint8_t> cell = row.subspan(start, end - start);
+        if (c.type == ColumnType::Text) {
+            // Decoded in place: most texts are short, and each move of one is a copy.
+            auto& text = values.emplace_back(std::in_place_type<std::string>);
+            Status decoded = DecodeJetTextUtf8Into(cell, c.IsCompressible(), std::get<std::string>(text));
+            if (!decoded.ok()) return decoded.WithContext("column " + c.name);
+            continue;
+        }
+        auto value = DecodeCell(c, cell, readLval);
         KESTRIN_TRY(value);
         values.push_back(std::move(*value));
     }
-    return values;
+    return Status::Ok();
 }
 
 namespace {

@@ -39,6 +39,9 @@ using LongValueReader = std::function<Result<std::vector<uint8_t>>(RowRef)>;
 // decoded and checked; the others come back Null.
 Result<std::vector<Value>> DecodeRow(const TableDef& def, std::span<const uint8_t> row, const LongValueReader& readLval,
                                      const std::vector<bool>* wanted = nullptr);
+// The same into `values` (cleared first), so that a scan reuses one vector for all its rows.
+Status DecodeRowInto(const TableDef& def, std::span<const uint8_t> row, const LongValueReader& readLval,
+                     const std::vector<bool>* wanted, std::vector<Value>& values);
 // `values` in TableDef::columns order. Types must already match the columns (TypeMismatch otherwise).
 Result<std::vector<uint8_t>> EncodeRow(const TableDef& def, const std::vector<Value>& values);
 // Pads a row with zero bytes before its EOD word up to `length` (for in-place updates).

@@ -16,29 +16,36 @@ Result<std::u16string> DecodePlain(std::span<const uint8_t> bytes) {
 }
 
 // Most stored texts are ASCII (numbers, dates, hashes, Latin aliases): those bytes are already UTF-8,
-// with no UTF-16 string in between. Empty when the text is not of that kind.
-std::optional<std::string> AsciiText(std::span<const uint8_t> stored, bool compressible) {
+// with no UTF-16 string in between. False (and `text` unspecified) when the text is not of that kind.
+bool AsciiText(std::span<const uint8_t> stored, bool compressible, std::string& text) {
     bool compressed = compressible && stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
-    if (!compressed && stored.size() % 2 != 0) return std::nullopt;
+    if (!compressed && stored.size() % 2 != 0) return false;
     size_t start = compressed ? 2 : 0, step = compressed ? 1 : 2;
-    std::string text((stored.size() - start) / step, '\0');
+    text.resize((stored.size() - start) / step);
     for (size_t i = 0; i < text.size(); ++i) {
         uint8_t low = stored[start + i * step];
         uint8_t high = compressed ? 0 : stored[start + i * step + 1];
         // A 0 byte switches a compressed text to two-byte characters; U+0000 itself is no ASCII here.
-        if (low == 0 || low >= 0x80 || high != 0) return std::nullopt;
+        if (low == 0 || low >= 0x80 || high != 0) return false;
         text[i] = char(low);
     }
-    return text;
+    return true;
 }
 
 }  // namespace
 
 Result<std::string> DecodeJetTextUtf8(std::span<const uint8_t> stored, bool compressible) {
-    if (std::optional<std::string> ascii = AsciiText(stored, compressible)) return std::move(*ascii);
+    std::string text;
+    KESTRIN_TRY(DecodeJetTextUtf8Into(stored, compressible, text));
+    return text;
+}
+
+Status DecodeJetTextUtf8Into(std::span<const uint8_t> stored, bool compressible, std::string& out) {
+    if (AsciiText(stored, compressible, out)) return Status::Ok();
     auto text = DecodeJetText(stored, compressible);
     KESTRIN_TRY(text);
-    return Utf16ToUtf8(*text);
+    out = Utf16ToUtf8(*text);
+    return Status::Ok();
 }
 
 Result<std::u16string> DecodeJetText(std::span<const uint8_t> stored, bool compressible) {

@@ -22,6 +22,8 @@ namespace jet {
 Result<std::u16string> DecodeJetText(std::span<const uint8_t> stored, bool compressible);
 // The same text as UTF-8 (unpaired surrogates as U+FFFD, as Utf16ToUtf8 does).
 Result<std::string> DecodeJetTextUtf8(std::span<const uint8_t> stored, bool compressible);
+// The same into `out`, which a row decoder hands in already placed in its value (no moves between).
+Status DecodeJetTextUtf8Into(std::span<const uint8_t> stored, bool compressible, std::string& out);
 std::vector<uint8_t> EncodeJetText(std::u16string_view text, bool compressible);
 
 }  // namespace jet

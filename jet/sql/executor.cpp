@@ -132,6 +132,10 @@ Status AppendRow(const Table& table, const std::vector<size_t>& selected, std::v
         bool selectedAgain =
             std::find(selected.begin() + ptrdiff_t(i) + 1, selected.end(), selected[i]) != selected.end();
         Value& value = values[selected[i]];
+        if (auto* text = std::get_if<std::string>(&value); text && !selectedAgain) {
+            columns[i].emplace_back(std::move(*text));  // straight in: no Result around it to move through
+            continue;
+        }
         Result<Variant> field = selectedAgain ? ColumnValueToVariant(info[selected[i]], value)
                                               : ColumnValueToVariant(info[selected[i]], std::move(value));
         if (!field) return field.status().WithContext("table " + table.Name());

@@ -214,12 +214,19 @@ Result<std::vector<Value>> TableImpl::DecodeAt(RowRef ref, std::vector<uint8_t>*
 
 Result<std::vector<Value>> TableImpl::DecodeSlot(RowRef ref, std::span<const uint8_t> row,
                                                  const std::vector<bool>* wanted) {
-    auto values = DecodeRow(
-        def_, row, [this](RowRef lv) { return LongValueRow(lv); }, wanted);
-    if (!values.ok())
-        return values.status().WithContext(Context() + ", page " + std::to_string(ToIndex(ref.page)) + " slot " +
-                                           std::to_string(ref.row));
+    std::vector<Value> values;
+    KESTRIN_TRY(DecodeSlotInto(ref, row, wanted, values));
     return values;
+}
+
+Status TableImpl::DecodeSlotInto(RowRef ref, std::span<const uint8_t> row, const std::vector<bool>* wanted,
+                                 std::vector<Value>& values) {
+    Status decoded = DecodeRowInto(
+        def_, row, [this](RowRef lv) { return LongValueRow(lv); }, wanted, values);
+    if (!decoded.ok())
+        return decoded.WithContext(Context() + ", page " + std::to_string(ToIndex(ref.page)) + " slot " +
+                                   std::to_string(ref.row));
+    return Status::Ok();
 }
 
 Result<std::vector<Value>> TableImpl::ReadRow(RowPointer row) {
@@ -245,6 +252,7 @@ Status TableImpl::ScanColumns(const std::vector<bool>& wanted,
                               const std::function<bool(RowPointer, std::vector<Value>&)>& visit) {
     KESTRIN_TRY(EnsureLoaded());
     Pager& pager = db_.GetPager();
+    std::vector<Value> values;  // one for every row: its capacity is allocated once
     for (uint32_t pageNo : owned_->Pages()) {
         if (pageNo >= pager.PageCount()) return Status(ErrorCode::Corrupt, Context() + ": owned page past the end");
         auto page = ReadDataPage(PageNo(pageNo));
@@ -258,10 +266,14 @@ Status TableImpl::ScanColumns(const std::vector<bool>& wanted,
             if (slot->deleted) continue;
             RowRef header{PageNo(pageNo), uint8_t(k)};
             // A row without an overflow pointer is right here, on a page already checked as ours.
-            auto values = slot->overflow ? ReadMovedRow(header, wanted)
-                                         : DecodeSlot(header, std::span(*page + slot->offset, slot->length), &wanted);
-            KESTRIN_TRY(values);
-            if (!visit(ToPointer(header), *values)) return Status::Ok();
+            if (slot->overflow) {
+                auto moved = ReadMovedRow(header, wanted);
+                KESTRIN_TRY(moved);
+                values = std::move(*moved);
+            } else {
+                KESTRIN_TRY(DecodeSlotInto(header, std::span(*page + slot->offset, slot->length), &wanted, values));
+            }
+            if (!visit(ToPointer(header), values)) return Status::Ok();
         }
     }
     return Status::Ok();

@@ -149,6 +149,8 @@ class TableImpl final : public Table {
                                         const std::vector<bool>* wanted = nullptr);
     // The values of the row bytes `row`, stored at `ref` (named in errors).
     Result<std::vector<Value>> DecodeSlot(RowRef ref, std::span<const uint8_t> row, const std::vector<bool>* wanted);
+    Status DecodeSlotInto(RowRef ref, std::span<const uint8_t> row, const std::vector<bool>* wanted,
+                          std::vector<Value>& values);
     // The values of a row whose header slot points elsewhere.
     Result<std::vector<Value>> ReadMovedRow(RowRef header, const std::vector<bool>& wanted);
     Result<std::vector<uint8_t>> LongValueRow(RowRef ref);
