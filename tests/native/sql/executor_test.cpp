@@ -84,6 +84,23 @@ TEST_F(Executor, ProductStatementsReadAndChangeTheAccountList) {
     });
 }
 
+// A full scan decodes every row into the same value vector: a value left from the row before, or a
+// text of one kind decoded over a text of another, would show here.
+TEST_F(Executor, FullScanGivesEveryRowItsOwnTextsWhateverTheirKind) {
+    const std::string longAlias(40, 'w');  // longer than a string keeps inline
+    RunSteps({
+        {"Chinese alias", "insert into zk_auto_qqlist(A_Name,A_QQ,A_last) values('\xE4\xB8\xAD\xE6\x96\x87','1','t1')",
+         "affected 1"},
+        {"no alias, no time", "insert into zk_auto_qqlist(A_QQ) values('2')", "affected 1"},
+        {"long alias", "insert into zk_auto_qqlist(A_Name,A_QQ) values('" + longAlias + "','3')", "affected 1"},
+        {"ASCII after long", "insert into zk_auto_qqlist(A_Name,A_QQ,A_last) values('ab','4','t4')", "affected 1"},
+    });
+    const std::string chinese = "'\xE4\xB8\xAD\xE6\x96\x87'", quotedLong = "'" + longAlias + "'";
+    EXPECT_EQ(Run("select A_Name,A_QQ,A_last,A_Name from zk_auto_qqlist"),
+              chinese + ",'1','t1'," + chinese + ";N,'2',N,N;" + quotedLong + ",'3',N," + quotedLong +
+                  ";'ab','4','t4','ab'");
+}
+
 TEST_F(Executor, LiteralsConvertToTheColumnTypeAsJetDoes) {
     struct Case {
         const char* literal;
