@@ -19,16 +19,18 @@ Result<std::u16string> DecodePlain(std::span<const uint8_t> bytes) {
 // with no UTF-16 string in between. False (and `text` unspecified) when the text is not of that kind.
 bool AsciiText(std::span<const uint8_t> stored, bool compressible, std::string& text) {
     bool compressed = compressible && stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
-    if (!compressed && stored.size() % 2 != 0) return false;
-    size_t start = compressed ? 2 : 0, step = compressed ? 1 : 2;
-    text.resize((stored.size() - start) / step);
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint8_t low = stored[start + i * step];
-        uint8_t high = compressed ? 0 : stored[start + i * step + 1];
+    if (compressed) {
         // A 0 byte switches a compressed text to two-byte characters; U+0000 itself is no ASCII here.
-        if (low == 0 || low >= 0x80 || high != 0) return false;
-        text[i] = char(low);
+        for (size_t i = 2; i < stored.size(); ++i)
+            if (stored[i] == 0 || stored[i] >= 0x80) return false;
+        text.assign(reinterpret_cast<const char*>(stored.data()) + 2, stored.size() - 2);
+        return true;
     }
+    if (stored.size() % 2 != 0) return false;
+    for (size_t i = 0; i < stored.size(); i += 2)
+        if (stored[i] == 0 || stored[i] >= 0x80 || stored[i + 1] != 0) return false;
+    text.resize(stored.size() / 2);
+    for (size_t i = 0; i < text.size(); ++i) text[i] = char(stored[2 * i]);
     return true;
 }
 

@@ -119,18 +119,26 @@ Result<std::vector<size_t>> SelectedColumns(const Table& table, const std::vecto
     return columns;
 }
 
+// For each position of the select list: whether its column is named again later (then its value
+// is copied there, and moved only at its last mention).
+std::vector<bool> NamedAgain(const std::vector<size_t>& selected) {
+    std::vector<bool> again(selected.size());
+    for (size_t i = 0; i < selected.size(); ++i)
+        again[i] = std::find(selected.begin() + ptrdiff_t(i) + 1, selected.end(), selected[i]) != selected.end();
+    return again;
+}
+
 // Appends the selected fields of one stored row to `columns` (one vector per selected column),
 // moving each value out at its last mention in the select list.
-Status AppendRow(const Table& table, const std::vector<size_t>& selected, std::vector<Value>& values,
-                 ColumnValuesOf& columns) {
+Status AppendRow(const Table& table, const std::vector<size_t>& selected, const std::vector<bool>& namedAgain,
+                 std::vector<Value>& values, ColumnValuesOf& columns) {
     const std::vector<ColumnInfo>& info = table.Columns();
     if (values.size() != info.size()) {
         return Status(ErrorCode::Corrupt, "table " + table.Name() + ": a row has " + std::to_string(values.size()) +
                                               " values for " + std::to_string(info.size()) + " columns");
     }
     for (size_t i = 0; i < selected.size(); ++i) {
-        bool selectedAgain =
-            std::find(selected.begin() + ptrdiff_t(i) + 1, selected.end(), selected[i]) != selected.end();
+        bool selectedAgain = namedAgain[i];
         Value& value = values[selected[i]];
         if (auto* text = std::get_if<std::string>(&value); text && !selectedAgain) {
             columns[i].emplace_back(std::move(*text));  // straight in: no Result around it to move through
@@ -147,6 +155,7 @@ Status AppendRow(const Table& table, const std::vector<size_t>& selected, std::v
 Result<ColumnValuesOf> SelectedColumnValues(Table& table, const SelectStatement& select,
                                             const std::vector<size_t>& selected) {
     ColumnValuesOf columns(selected.size());
+    const std::vector<bool> namedAgain = NamedAgain(selected);
     if (!select.where) {
         // One pass over the rows with the selected values only: no second read of each row by its
         // pointer, no decoding of columns nobody asked for. The stored row count is a hint for the
@@ -157,7 +166,7 @@ Result<ColumnValuesOf> SelectedColumnValues(Table& table, const SelectStatement&
         for (size_t column : selected) wanted[column] = true;
         Status appended;
         KESTRIN_TRY(table.ScanColumns(wanted, [&](RowPointer, std::vector<Value>& values) {
-            appended = AppendRow(table, selected, values, columns);
+            appended = AppendRow(table, selected, namedAgain, values, columns);
             return appended.ok();
         }));
         KESTRIN_TRY(appended);
@@ -168,7 +177,7 @@ Result<ColumnValuesOf> SelectedColumnValues(Table& table, const SelectStatement&
     for (RowPointer pointer : *matches) {
         Result<std::vector<Value>> values = table.ReadRow(pointer);
         if (!values) return values.status();
-        KESTRIN_TRY(AppendRow(table, selected, *values, columns));
+        KESTRIN_TRY(AppendRow(table, selected, namedAgain, *values, columns));
     }
     return columns;
 }
