@@ -252,7 +252,9 @@ TEST(TextCodec, Utf8DecodingAgreesWithTheUtf16PathForEveryStoredForm) {
         auto utf16 = DecodeJetText(stored, c.compressible);
         auto utf8 = DecodeJetTextUtf8(stored, c.compressible);
         ASSERT_EQ(utf8.ok(), utf16.ok());
-        if (utf16.ok()) EXPECT_EQ(*utf8, Utf16ToUtf8(*utf16));
+        if (utf16.ok()) {
+            EXPECT_EQ(*utf8, Utf16ToUtf8(*utf16));
+        }
     }
 }
 
