@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "jet/sql/connection.h"
-#include "login/all_ticked_host.h"
+#include "bench/login_bench_support.h"
 #include "login/login_core.h"
 #include "store/schema.h"
 #include "store/sql_text.h"
 
 namespace {
 
-constexpr int kAccounts = 100;
+constexpr int kAccounts = kBenchAccounts;
 
 class CountingProcesses : public Processes {
   public:
@@ -48,18 +48,7 @@ void login_run_100_ticked_per_account(benchmark::State& state) {
     auto folder = std::filesystem::temp_directory_path() / "kestrin-login-bench";
     std::filesystem::create_directories(folder);
     std::string path = (folder / "config.dat").string();
-    std::vector<std::string> names;
-    {
-        (void)WriteTemplateDatabase(jet::NativeFileSystem(), path);
-        jet::Connection conn;
-        (void)conn.Open(ConnectionStringFor(path));
-        for (int i = 0; i < kAccounts; ++i) {
-            names.push_back("账号" + std::to_string(i));
-            (void)conn.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" +
-                               SqlQuote(names.back()) + ",'" + std::to_string(100000 + i) +
-                               "',1,1,'','kAFQmDzST7DWlj99KOF/cg')");
-        }
-    }
+    std::vector<std::string> names = MakeBenchAccounts(path);
     CountingProcesses processes;
     FixedClock clock;
     NoMessages messages;

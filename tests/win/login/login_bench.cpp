@@ -15,14 +15,14 @@
 
 #include "app/win32_services.h"
 #include "jet/sql/connection.h"
-#include "login/all_ticked_host.h"
+#include "bench/login_bench_support.h"
 #include "login/login_core.h"
 #include "store/schema.h"
 #include "store/sql_text.h"
 
 namespace {
 
-constexpr int kAccounts = 100;
+constexpr int kAccounts = kBenchAccounts;
 constexpr int kRepetitions = 5;
 
 class NoProcesses : public Processes {
@@ -46,20 +46,6 @@ std::filesystem::path ProgramFolder() {
     return std::filesystem::path(path).parent_path();
 }
 
-std::vector<std::string> MakeAccounts(const std::string& dbPath) {
-    std::vector<std::string> names;
-    (void)WriteTemplateDatabase(jet::NativeFileSystem(), dbPath);
-    jet::Connection conn;
-    (void)conn.Open(ConnectionStringFor(dbPath));
-    for (int i = 0; i < kAccounts; ++i) {
-        names.push_back("账号" + std::to_string(i));
-        (void)conn.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" +
-                           SqlQuote(names.back()) + ",'" + std::to_string(100000 + i) +
-                           "',1,1,'','kAFQmDzST7DWlj99KOF/cg')");
-    }
-    return names;
-}
-
 // Milliseconds per account of one run, the median of kRepetitions runs.
 double MsPerAccount(LoginHost& host, GlobalSettings& globals, AccountDb& db, Services& services) {
     std::vector<double> runs;
@@ -78,7 +64,8 @@ double MsPerAccount(LoginHost& host, GlobalSettings& globals, AccountDb& db, Ser
 
 int main(int argc, char** argv) {
     std::filesystem::path folder =
-        (argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path()) / ("kestrin login bench " + std::to_string(GetCurrentProcessId()));
+        (argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path()) /
+        ("kestrin login bench " + std::to_string(GetCurrentProcessId()));
     std::filesystem::create_directories(folder / "QQ client");
     std::filesystem::path client = folder / "QQ client" / "QQ.exe";
     std::error_code error;
@@ -88,7 +75,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string dbPath = (folder / "config.dat").string();
-    AllTickedHost host(MakeAccounts(dbPath));
+    AllTickedHost host(MakeBenchAccounts(dbPath));
     NoProcesses none;
     Win32Processes real;
     Win32Clock clock;

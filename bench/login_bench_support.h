@@ -1,0 +1,54 @@
+#pragma once
+// What the two login benchmarks (native, and under Wine) share: a config.dat of ticked accounts and
+// AllTickedHost, a login run's window stand-in with every row ticked, nothing selected, and the
+// window's own steps (messages, the button, minimising) counted or ignored, so what is measured is
+// the run itself.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "jet/pages/file_io.h"
+#include "jet/sql/connection.h"
+#include "login/login_core.h"
+#include "store/account_db.h"
+#include "store/schema.h"
+#include "store/sql_text.h"
+
+class AllTickedHost : public LoginHost {
+  public:
+    explicit AllTickedHost(std::vector<std::string> names) : names_(std::move(names)) {}
+    int RowCount() const override { return static_cast<int>(names_.size()); }
+    std::string RowText(int row) const override { return names_[row - 1]; }
+    bool RowTicked(int) const override { return true; }
+    bool RowSelected(int) const override { return false; }
+    void SetRowLastLogin(int, const std::string&) override {}
+    bool SingleSelected() const override { return false; }
+    void Show(LoginMessage) override { ++messages; }
+    void ShowSettings() override {}
+    void EnableLoginButton(bool) override {}
+    void FocusLoginButton() override {}
+    void Minimise() override {}
+    void Quit() override {}
+    int messages = 0;
+
+  private:
+    std::vector<std::string> names_;
+};
+
+constexpr int kBenchAccounts = 100;
+
+// Writes config.dat at `dbPath` with kBenchAccounts ticked accounts and returns their aliases.
+inline std::vector<std::string> MakeBenchAccounts(const std::string& dbPath) {
+    std::vector<std::string> names;
+    (void)WriteTemplateDatabase(jet::NativeFileSystem(), dbPath);
+    jet::Connection conn;
+    (void)conn.Open(ConnectionStringFor(dbPath));
+    for (int i = 0; i < kBenchAccounts; ++i) {
+        names.push_back("账号" + std::to_string(i));
+        (void)conn.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" +
+                           SqlQuote(names.back()) + ",'" + std::to_string(100000 + i) +
+                           "',1,1,'','kAFQmDzST7DWlj99KOF/cg')");
+    }
+    return names;
+}
