@@ -8,6 +8,7 @@
 //  3. Only Sync makes earlier writes durable; a crash may drop or tear any write since the last Sync.
 //  4. Locks are advisory between processes: an exclusive lock excludes every other lock.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,12 +38,27 @@ enum class OpenMode { ReadOnly, ReadWrite, CreateNew /* fails if the file exists
 // database file (tests substitute faulty or crashing twins).
 class FileSystem {
 public:
+    FileSystem() : serial_(NextSerial()) {}
     virtual ~FileSystem() = default;
+    FileSystem(const FileSystem&) = delete;
+    FileSystem& operator=(const FileSystem&) = delete;
     virtual Result<std::unique_ptr<FileIo>> Open(const std::string& path, OpenMode mode) = 0;
     virtual Result<bool> Exists(const std::string& path) = 0;
     virtual Status Remove(const std::string& path) = 0;
     // Makes a creation or removal in the file's folder durable (fsync of the directory on POSIX).
     virtual Status SyncFolderOf(const std::string& path) = 0;
+
+    // What this process knows of a file's bytes holds for this file system, and (for the twins
+    // that simulate crashes) for as long as its epoch stays the same: a simulated crash changes it.
+    uint64_t Serial() const { return serial_; }
+    virtual uint64_t Epoch() const { return 0; }
+
+private:
+    static uint64_t NextSerial() {
+        static std::atomic<uint64_t> next{1};
+        return next++;
+    }
+    const uint64_t serial_;
 };
 
 // The real file system of the platform this engine is built for.

@@ -63,6 +63,10 @@ uint64_t NewJournalSalt() {
     return random();
 }
 
+bool IsRollbackJournal(const uint8_t* bytes, size_t size) {
+    return size >= sizeof kMagic && std::memcmp(bytes, kMagic, sizeof kMagic) == 0;
+}
+
 bool IsRetiredJournal(const uint8_t* header) {
     for (size_t i = 0; i < kJournalHeaderSize; ++i)
         if (header[i] != 0) return false;

@@ -1,25 +1,20 @@
 #pragma once
-// The rollback journal's bytes: what Commit writes to "<path>-journal" before it touches the
-// database file, and what Open reads back after a crash. Private to jet/pages.
+// The rollback journal of the earlier format (version 2): the original bytes of every page a
+// transaction changed, written to "<path>-journal" before the database file. Commits now go through
+// the redo log (redo_log.h) at the same name; a journal of this format left by a crash of an older
+// build is still recognised at Open and played back once. Private to jet/pages; the encoder is kept
+// so that tests can leave such journals.
 //
-// Besides the original bytes of every changed page, the journal carries a checksum of every page's
-// bytes after the transaction (changed and appended pages) and the new page count. So a journal
-// found at Open tells whether its transaction already landed completely in the database file; such
-// a journal is harmless, which is why Commit need not make the journal's retirement durable.
-//
-// The journal file is kept between transactions and rewritten in place from offset 0; a finished
-// transaction retires it by zeroing its header (a retired journal). Every transaction draws a new
-// salt, and every checksum is seeded with the header's, so after a torn rewrite the header of one
-// transaction never validates records or tail of another, even when both changed as many pages.
+// The journal carries a checksum of every page's bytes after the transaction (changed and appended
+// pages) and the new page count, so a journal found at Open tells whether its transaction already
+// landed completely in the database file. Every checksum is seeded with the header's, which holds a
+// salt drawn per transaction.
 //
 // Invariants:
-//  1. Decode accepts only a journal whose header and every record check out. A journal written in
-//     full and synced always does; a journal torn by a crash before its one Sync completed never
-//     does, and such a journal means the database file was not yet written.
+//  1. Decode accepts only a journal whose header and every record check out.
 //  2. Every decoded record names a distinct page below the original page count, and the new page
 //     count is at least the original.
-//  3. Bytes after the length the header announces are ignored: they are left over from a longer
-//     journal of an earlier transaction.
+//  3. Bytes after the length the header announces are ignored.
 //  4. A retired journal's header is kJournalHeaderSize zero bytes, which never decodes.
 //
 // On-disk format (little-endian):
@@ -64,8 +59,11 @@ uint64_t PageChecksum(const uint8_t* page);
 std::vector<uint8_t> EncodeJournal(uint32_t originalPageCount, const std::vector<JournalPage>& changed,
                                    const std::vector<const uint8_t*>& appended, uint64_t salt = 0);
 
-// A salt for the next transaction's journal: random, different on every call.
+// A salt for the next transaction's journal or log generation: random, different on every call.
 uint64_t NewJournalSalt();
+
+// True when `bytes` (size of them) start with this format's magic.
+bool IsRollbackJournal(const uint8_t* bytes, size_t size);
 
 // True when the first kJournalHeaderSize bytes are those of a retired journal.
 bool IsRetiredJournal(const uint8_t* header);

@@ -1,38 +1,41 @@
-// Pager: the page cache, transactions and the rollback journal of one connection.
+// Pager: the page cache, transactions and the redo log of one connection.
 //
-// Commit, durable, in this order (each step's sync is what makes the next one safe):
-//   1. "<path>-journal" = header (with a fresh salt) + original bytes of every changed page +
-//      checksums of every page's new bytes, written in place from offset 0 over the retired journal
-//      of the last transaction, one Sync (plus a folder sync only when the file had to be created);
-//   2. the changed and appended pages into the database file, one Sync: the transaction is durable;
-//   3. retire the journal: zero its header, without a sync.
-// A crash before step 1's Sync leaves a journal that fails its checksums (the salt keeps pieces of
-// the previous transaction's journal from validating with pieces of this one), a retired journal,
-// the previous transaction's complete journal (whose after-image the file holds), or no journal; in
-// every case the database is untouched. A crash after it leaves a valid journal. At Open a valid
-// journal whose new checksums all match the file belongs to a transaction that landed: it is only
-// retired; otherwise it is played back. That is why step 3 needs no sync.
-// So a commit costs 2 syncs and no change of the folder. Creating and deleting the journal on every
-// commit cost a folder sync and two changes of the folder's metadata each time; a kept journal costs
-// one write of 40 zero bytes.
+// Commit, durable, in this order:
+//   1. the new bytes of every page the transaction changed or appended go to the end of
+//      "<path>-journal" as frames, and one of its two slots is rewritten to name them; one Sync
+//      (plus a folder sync when the log file had to be created): the transaction is durable;
+//   2. the same pages into the database file, without a sync.
+// So a commit costs one sync. The file's own writes become durable at the next checkpoint: when the
+// log's generation has grown past kCheckpointBytes or kCheckpointPages, the next commit first syncs
+// the database file, zeroes both slots and syncs the log, then starts a new generation (new salt) at
+// the front of the log. A checkpoint costs two syncs, once per many commits.
 //
-// The journal's name is durable whenever the file is retired: a commit retires it only after its
-// creation was synced to the folder, and Open syncs the folder before it retires a journal it found
-// valid. A journal found torn or foreign is removed (as a leftover of a crash it may have been
-// created without that folder sync), so the next commit creates it again.
-// A large journal is cut back when it is retired, so that one big transaction does not leave megabytes
-// beside the file.
+// Open reads the slots. Zeroed slots: nothing is pending. Otherwise the newer valid slot lists the
+// checksum of the newest bytes of every page of its generation, and the file's page count; when the
+// file matches all of them it holds every committed transaction, and nothing more is read. When it
+// does not (a crash between the log's sync and the file's writes, or a power cut that lost writes the
+// file never synced) the log's frames are played forward, the file synced and the log retired. A
+// reader must not write: it reads through the played-forward pages instead.
+// A commit that changed no byte is not logged, so a slot whose own frames were torn by a crash never
+// matches the file: the transaction it names changed a page the file does not hold.
+//
+// A journal of the earlier rollback format ("KJRNL", version 2) left by a crash is still played back
+// once and then removed.
 
 #include "jet/pages/pager.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <tuple>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
 #include "jet/pages/journal.h"
+#include "jet/pages/redo_log.h"
 
 namespace jet {
 namespace {
@@ -45,18 +48,69 @@ PageBuffer NewPage() {
 
 enum class State { Reading, Writing, Failed };
 
-// What Open finds at the journal's name.
-enum class JournalFound { None, Retired, Invalid, Valid };
+// A generation of the log is checkpointed before it grows past either bound: the bytes bound the
+// log file and a replay, the pages bound what every Open compares with the file.
+constexpr uint64_t kCheckpointBytes = uint64_t(1) << 20;
+constexpr size_t kCheckpointPages = 64;
+// A log longer than this is cut back at a checkpoint, so that one big transaction does not leave
+// megabytes beside the file.
+constexpr uint64_t kKeptLogBytes = kLogFramesStart + kCheckpointBytes + 64 * kLogFrameSize;
 
-// A retired journal longer than this is cut back to its header.
-constexpr uint64_t kKeptJournalBytes = uint64_t(1) << 20;
+// What this process last left in each log it wrote or checked: the slot after which the file held
+// every logged transaction. A later open in the same process that finds that same slot needs no
+// comparison with the file: the file's writes since could be lost only with the process itself.
+class KnownLogs {
+  public:
+    static KnownLogs& Instance() {
+        static KnownLogs known;
+        return known;
+    }
+    void Remember(const FileSystem& fs, const std::string& path, const LogSlot& slot) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        known_[Where{fs.Serial(), fs.Epoch(), path}] = What{slot.salt, slot.sequence, slot.chain};
+    }
+    void Forget(const FileSystem& fs, const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        known_.erase(Where{fs.Serial(), fs.Epoch(), path});
+    }
+    bool Knows(const FileSystem& fs, const std::string& path, const LogSlot& slot) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto found = known_.find(Where{fs.Serial(), fs.Epoch(), path});
+        return found != known_.end() && found->second == What{slot.salt, slot.sequence, slot.chain};
+    }
+
+  private:
+    using Where = std::tuple<uint64_t, uint64_t, std::string>;
+    using What = std::tuple<uint64_t, uint64_t, uint64_t>;
+    std::mutex mutex_;
+    std::map<Where, What> known_;
+};
+
+bool AllZero(const uint8_t* bytes, size_t size) {
+    for (size_t i = 0; i < size; ++i)
+        if (bytes[i] != 0) return false;
+    return true;
+}
 
 }  // namespace
 
 class Pager::Impl {
   public:
     Impl(FileSystem& fs, std::string path, Options options)
-        : fs_(fs), path_(std::move(path)), journalPath_(path_ + "-journal"), options_(options) {}
+        : fs_(fs), path_(std::move(path)), logPath_(path_ + "-journal"), options_(options) {}
+
+    ~Impl() {
+        if (!writable_ || !log_) return;
+        // A failed checkpoint leaves the log live, which the next Open handles like any other.
+        if (options_.checkpointOnClose && state_ == State::Reading && generationOpen_) (void)Checkpoint();
+        if (state_ == State::Reading && generationOpen_) {
+            KnownLogs::Instance().Remember(fs_, logPath_, live_);
+        } else {
+            KnownLogs::Instance().Forget(fs_, logPath_);
+        }
+    }
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 
     Status Open();
 
@@ -72,32 +126,31 @@ class Pager::Impl {
     Result<PageNo> Append();
     Status Commit();
     void Rollback();
+    Status CheckpointNow();
 
   private:
     Status OpenFile();
-    Status CheckJournal();
-    Result<JournalFound> ReadJournal(std::optional<DecodedJournal>& journal);
+    Status CheckLog();
+    Result<bool> HoldsLoggedImage(const LogSlot& slot);
+    Status PlayForward(std::unique_ptr<FileIo> log, uint64_t logSize, const LogSlot& slot);
+    Status CheckRollbackJournal(FileIo& journal, uint64_t size);
     Result<bool> HoldsAfterImage(const DecodedJournal& journal);
     Status PlayBack(const DecodedJournal& journal);
-    Status RetireJournal(FileIo& journal, uint64_t length);
-    Status RemoveJournal();
+    Status RetireLog(FileIo& log);
+    Status RemoveLog();
     Status ReadFileSize();
     Status LoadPage(uint32_t index, uint8_t* into);
     Result<uint8_t*> CachedPage(uint32_t index);
-    struct WrittenJournal {
-        std::unique_ptr<FileIo> file;
-        uint64_t length;
-    };
-    Result<WrittenJournal> WriteJournal();
-    Status WriteChangedPages();
+    Status AppendToLog(const std::vector<LogPage>& pages);
+    Status Checkpoint();
+    Status WritePages(const std::vector<LogPage>& pages);
     Status SyncIfDurable(FileIo& file);
-    Status SyncFolderIfDurable();
     Status Error(ErrorCode code, const std::string& message) const { return Status(code, path_ + ": " + message); }
     void CheckState() const;
 
     FileSystem& fs_;
     const std::string path_;
-    const std::string journalPath_;
+    const std::string logPath_;
     const Options options_;
     std::unique_ptr<FileIo> file_;
     State state_ = State::Reading;
@@ -106,15 +159,25 @@ class Pager::Impl {
     uint32_t pageCount_ = 0;                          // filePageCount_ + pages appended by the transaction
     std::unordered_map<uint32_t, PageBuffer> cache_;  // every page touched; buffers never move or die
     std::map<uint32_t, PageBuffer> originals_;        // file pages changed in this transaction: before-bytes
-    std::optional<DecodedJournal> overlay_;           // read-only view of a hot journal left by a crash
     std::unordered_map<uint32_t, uint8_t> checked_;   // check marks of cached pages, by kind
-    bool journalRetired_ = false;                     // a retired journal with a durable name is there
+
+    // A reader's view of pages a crash left only in the log (or, for an old rollback journal, the
+    // original bytes): page -> bytes within overlayBytes_, and the page count they make.
+    std::optional<uint32_t> overlayPageCount_;
+    std::vector<uint8_t> overlayBytes_;
+    std::unordered_map<uint32_t, size_t> overlayPages_;
+
+    std::unique_ptr<FileIo> log_;  // the writer's log file, once found or created
+    bool logNameDurable_ = false;  // its name is known to be in the folder durably
+    bool generationOpen_ = false;  // live_ describes a generation that frames can be appended to
+    LogSlot live_;                 // the last commit's slot; its pages as a map in livePages_
+    std::map<uint32_t, uint64_t> livePages_;
     std::function<void(PageNo, uint8_t*)> transform_;
 };
 
 Status Pager::Impl::Open() {
     KESTRIN_TRY(OpenFile());
-    KESTRIN_TRY(CheckJournal());
+    KESTRIN_TRY(CheckLog());
     KESTRIN_TRY(ReadFileSize());
     CheckState();
     return Status::Ok();
@@ -133,25 +196,136 @@ Status Pager::Impl::OpenFile() {
     file_ = std::move(file).value();
     KESTRIN_TRY(file_->Lock(writable_ ? LockMode::Exclusive : LockMode::Shared));
     if (mode == OpenMode::CreateNew || mode == OpenMode::CreateOrTruncate) {
-        // A journal left beside a file of the same name belongs to that older file.
-        auto exists = fs_.Exists(journalPath_);
+        // A log left beside a file of the same name belongs to that older file.
+        auto exists = fs_.Exists(logPath_);
         KESTRIN_TRY(exists);
-        if (*exists) KESTRIN_TRY(RemoveJournal());
+        if (*exists) KESTRIN_TRY(RemoveLog());
         if (mode == OpenMode::CreateOrTruncate) KESTRIN_TRY(file_->Truncate(0));
     }
     return Status::Ok();
 }
 
-// A ReadWrite open plays a hot journal back into the file. A ReadOnly open must not write, so it
-// reads through the journal instead: the pages it holds and the original size, in memory only.
-// A journal that does not validate was never synced, so the database was never touched: a writer
-// deletes it (a retired one it keeps for its next commit), a reader ignores it. A journal whose
-// transaction landed is only retired, after a Sync so that what we compared is what the disk holds.
-Status Pager::Impl::CheckJournal() {
+// A log with zeroed slots is retired: a writer keeps it for its next commit. One whose slots are
+// neither zero nor valid was never synced (or is no log of ours): the file was never written after
+// it, so a writer removes it and a reader ignores it.
+Status Pager::Impl::CheckLog() {
     if (options_.mode != OpenMode::ReadOnly && options_.mode != OpenMode::ReadWrite) return Status::Ok();
+    auto file = fs_.Open(logPath_, writable_ ? OpenMode::ReadWrite : OpenMode::ReadOnly);
+    if (!file.ok() && file.code() == ErrorCode::NotFound) return Status::Ok();
+    KESTRIN_TRY(file);
+    auto size = (*file)->Size();
+    KESTRIN_TRY(size);
+    std::vector<uint8_t> head(size_t(std::min<uint64_t>(*size, kLogFramesStart)));
+    KESTRIN_TRY((*file)->Read(0, head.data(), head.size()));
+    if (IsRollbackJournal(head.data(), head.size())) return CheckRollbackJournal(**file, *size);
+
+    std::optional<LogSlot> slot;
+    if (head.size() == kLogFramesStart) {
+        for (uint64_t at : {uint64_t(0), kLogSlotSize}) {
+            std::optional<LogSlot> found = DecodeLogSlot(&head[at]);
+            if (found && (!slot || found->sequence > slot->sequence)) slot = std::move(found);
+        }
+    }
+    if (!slot) {
+        bool retired = head.size() >= kJournalHeaderSize && AllZero(head.data(), head.size());
+        if (!writable_) return Status::Ok();
+        if (!retired) return RemoveLog();
+        log_ = std::move(*file);
+        logNameDurable_ = true;
+        return Status::Ok();
+    }
+    if (!KnownLogs::Instance().Knows(fs_, logPath_, *slot)) {
+        KnownLogs::Instance().Forget(fs_, logPath_);
+        auto holds = HoldsLoggedImage(*slot);
+        KESTRIN_TRY(holds);
+        if (!*holds) return PlayForward(std::move(*file), *size, *slot);
+    }
+    if (writable_) {
+        log_ = std::move(*file);
+        logNameDurable_ = true;
+        generationOpen_ = true;
+        live_ = *slot;
+        livePages_.clear();
+        livePages_.insert(slot->pages.begin(), slot->pages.end());
+    }
+    return Status::Ok();
+}
+
+// True when the file holds the newest bytes of every page the slot's generation changed. The pages
+// read for the comparison stay in the cache: they are the ones the connection is most likely to read.
+Result<bool> Pager::Impl::HoldsLoggedImage(const LogSlot& slot) {
+    auto size = file_->Size();
+    KESTRIN_TRY(size);
+    if (slot.overflow || *size != uint64_t(slot.pageCount) * kPageSize) return false;
+    for (const auto& [index, checksum] : slot.pages) {
+        PageBuffer page = NewPage();
+        KESTRIN_TRY(file_->Read(ByteOffset(PageNo{index}), page.get(), kPageSize));
+        if (LogPageChecksum(page.get()) != checksum) {
+            cache_.clear();
+            return false;
+        }
+        cache_.emplace(index, std::move(page));
+    }
+    return true;
+}
+
+// Every frame of the slot's generation that validates, in order, is played: the frames up to the
+// slot's end, and any whole transaction after them (a slot torn or retired by a crash can name less
+// than its log holds, and playing less would take the file back to an older image).
+Status Pager::Impl::PlayForward(std::unique_ptr<FileIo> log, uint64_t logSize, const LogSlot& slot) {
+    // A generation holds less than kCheckpointBytes of frames before its last transaction, which
+    // holds at most one frame per page of the file it made.
+    uint64_t longest = kKeptLogBytes + (uint64_t(slot.pageCount) + 1) * kLogFrameSize;
+    uint64_t end = std::min(logSize, longest);
+    std::vector<uint8_t> frames(size_t(end - std::min(end, kLogFramesStart)));
+    KESTRIN_TRY(log->Read(kLogFramesStart, frames.data(), frames.size()));
+    ReplayedLog replayed = ReplayLog(slot.salt, std::move(frames));
+    // The file never shrinks, and its writes follow the log's: a file longer than the log's last
+    // transaction made it is not the one the log was written for, and is left alone.
+    auto fileSize = file_->Size();
+    KESTRIN_TRY(fileSize);
+    if (*fileSize > uint64_t(replayed.pageCount) * kPageSize) replayed.commits = 0;
+    if (!writable_) {
+        if (replayed.commits == 0) return Status::Ok();
+        overlayPageCount_ = replayed.pageCount;
+        overlayBytes_ = std::move(replayed.frames);
+        overlayPages_ = std::move(replayed.pages);
+        return Status::Ok();
+    }
+    if (replayed.commits > 0) {
+        for (const auto& [index, offset] : replayed.pages) {
+            KESTRIN_TRY(file_->Write(ByteOffset(PageNo{index}), &replayed.frames[offset], kPageSize));
+        }
+        uint64_t expected = uint64_t(replayed.pageCount) * kPageSize;
+        if (*fileSize < expected) KESTRIN_TRY(file_->Truncate(expected));
+    }
+    KESTRIN_TRY(SyncIfDurable(*file_));
+    KESTRIN_TRY(RetireLog(*log));
+    log_ = std::move(log);
+    logNameDurable_ = true;
+    live_.sequence = slot.sequence;
+    return Status::Ok();
+}
+
+// The rollback journal of the earlier format: a valid one whose transaction did not land is played
+// back (a writer) or read through (a reader); a writer then removes it, whatever it held.
+Status Pager::Impl::CheckRollbackJournal(FileIo& journalFile, uint64_t size) {
     std::optional<DecodedJournal> journal;
-    auto found = ReadJournal(journal);
-    KESTRIN_TRY(found);
+    if (size >= kJournalHeaderSize) {
+        uint8_t header[kJournalHeaderSize];
+        KESTRIN_TRY(journalFile.Read(0, header, sizeof header));
+        std::optional<uint64_t> length = AnnouncedJournalLength(header);
+        // At most one record per page of the file and one checksum per page a Jet file can append.
+        auto fileSize = file_->Size();
+        KESTRIN_TRY(fileSize);
+        constexpr uint64_t kMaxAppendedPages = (uint64_t(2) << 30) / kPageSize;
+        uint64_t longest = kJournalHeaderSize + 8 + (*fileSize / kPageSize) * kJournalRecordSize + kMaxAppendedPages * 8;
+        if (length && *length <= size && *length <= longest) {
+            std::vector<uint8_t> bytes(static_cast<size_t>(*length));
+            KESTRIN_TRY(journalFile.Read(0, bytes.data(), bytes.size()));
+            journal = DecodeJournal(std::move(bytes));
+        }
+    }
     bool landed = false;
     if (journal) {
         auto holdsAfterImage = HoldsAfterImage(*journal);
@@ -159,28 +333,15 @@ Status Pager::Impl::CheckJournal() {
         landed = *holdsAfterImage;
     }
     if (!writable_) {
-        if (journal && !landed) overlay_ = std::move(journal);
+        if (journal && !landed) {
+            overlayPageCount_ = journal->originalPageCount;
+            for (const auto& record : journal->records) overlayPages_[ToIndex(record.page)] = record.beforeOffset;
+            overlayBytes_ = std::move(journal->bytes);
+        }
         return Status::Ok();
     }
-    switch (*found) {
-        case JournalFound::None:
-            return Status::Ok();
-        case JournalFound::Retired:
-            journalRetired_ = true;
-            return Status::Ok();
-        case JournalFound::Invalid:
-            return RemoveJournal();
-        case JournalFound::Valid:
-            break;
-    }
-    KESTRIN_TRY(landed ? file_->Sync() : PlayBack(*journal));
-    auto file = fs_.Open(journalPath_, OpenMode::ReadWrite);
-    KESTRIN_TRY(file);
-    KESTRIN_TRY(RetireJournal(**file, journal->bytes.size()));
-    KESTRIN_TRY((*file)->Sync());
-    KESTRIN_TRY(fs_.SyncFolderOf(journalPath_));
-    journalRetired_ = true;
-    return Status::Ok();
+    if (journal) KESTRIN_TRY(landed ? file_->Sync() : PlayBack(*journal));
+    return RemoveLog();
 }
 
 Result<bool> Pager::Impl::HoldsAfterImage(const DecodedJournal& journal) {
@@ -199,58 +360,39 @@ Result<bool> Pager::Impl::HoldsAfterImage(const DecodedJournal& journal) {
     return true;
 }
 
-// Reads the header first: a retired journal costs one small read, and only the length the header
-// announces is read (the rest is left over from a longer journal of an earlier transaction).
-Result<JournalFound> Pager::Impl::ReadJournal(std::optional<DecodedJournal>& journal) {
-    auto file = fs_.Open(journalPath_, OpenMode::ReadOnly);
-    if (!file.ok() && file.code() == ErrorCode::NotFound) return JournalFound::None;
-    KESTRIN_TRY(file);
-    auto size = (*file)->Size();
-    KESTRIN_TRY(size);
-    if (*size < kJournalHeaderSize) return JournalFound::Invalid;
-    uint8_t header[kJournalHeaderSize];
-    KESTRIN_TRY((*file)->Read(0, header, sizeof header));
-    if (IsRetiredJournal(header)) return JournalFound::Retired;
-    std::optional<uint64_t> length = AnnouncedJournalLength(header);
-    // A valid journal holds at most one record per page of the file it belongs to (the file never
-    // shrinks below the original size while its journal is hot) and one checksum per appended page
-    // (a Jet file ends at 2 GB); anything longer is not ours and is not read into memory.
-    auto fileSize = file_->Size();
-    KESTRIN_TRY(fileSize);
-    constexpr uint64_t kMaxAppendedPages = (uint64_t(2) << 30) / kPageSize;
-    uint64_t longest = kJournalHeaderSize + 8 + (*fileSize / kPageSize) * kJournalRecordSize + kMaxAppendedPages * 8;
-    if (!length || *length > *size || *length > longest) return JournalFound::Invalid;
-    std::vector<uint8_t> bytes(static_cast<size_t>(*length));
-    KESTRIN_TRY((*file)->Read(0, bytes.data(), bytes.size()));
-    journal = DecodeJournal(std::move(bytes));
-    return journal ? JournalFound::Valid : JournalFound::Invalid;
-}
-
 Status Pager::Impl::PlayBack(const DecodedJournal& journal) {
     for (const auto& record : journal.records) {
         KESTRIN_TRY(file_->Write(ByteOffset(record.page), journal.bytes.data() + record.beforeOffset, kPageSize));
     }
     KESTRIN_TRY(file_->Truncate(uint64_t(journal.originalPageCount) * kPageSize));
-    return file_->Sync();  // always, even for benchmarks: the journal goes next
+    return file_->Sync();
 }
 
-Status Pager::Impl::RemoveJournal() {
-    journalRetired_ = false;
-    Status removed = fs_.Remove(journalPath_);
+Status Pager::Impl::RemoveLog() {
+    log_.reset();
+    logNameDurable_ = false;
+    generationOpen_ = false;
+    Status removed = fs_.Remove(logPath_);
     if (!removed.ok() && removed.code() != ErrorCode::NotFound) return removed;
-    return fs_.SyncFolderOf(journalPath_);
+    return fs_.SyncFolderOf(logPath_);
 }
 
-Status Pager::Impl::RetireJournal(FileIo& journal, uint64_t length) {
-    const uint8_t zeros[kJournalHeaderSize] = {};
-    KESTRIN_TRY(journal.Write(0, zeros, sizeof zeros));
-    return length > kKeptJournalBytes ? journal.Truncate(kJournalHeaderSize) : Status::Ok();
+// Zeroes both slots' headers and makes that durable: frames of the next generation overwrite this
+// one's, which must never again be taken for committed transactions.
+Status Pager::Impl::RetireLog(FileIo& log) {
+    std::vector<uint8_t> zeros(kLogFramesStart);
+    KESTRIN_TRY(log.Write(0, zeros.data(), zeros.size()));
+    auto size = log.Size();
+    KESTRIN_TRY(size);
+    if (*size > kKeptLogBytes) KESTRIN_TRY(log.Truncate(kLogFramesStart));
+    generationOpen_ = false;
+    return SyncIfDurable(log);
 }
 
 Status Pager::Impl::ReadFileSize() {
     uint64_t size;
-    if (overlay_) {
-        size = uint64_t(overlay_->originalPageCount) * kPageSize;
+    if (overlayPageCount_) {
+        size = uint64_t(*overlayPageCount_) * kPageSize;
     } else {
         auto fileSize = file_->Size();
         KESTRIN_TRY(fileSize);
@@ -265,16 +407,12 @@ Status Pager::Impl::ReadFileSize() {
 }
 
 Status Pager::Impl::LoadPage(uint32_t index, uint8_t* into) {
-    bool fromJournal = false;
-    if (overlay_) {
-        for (const auto& record : overlay_->records) {
-            if (ToIndex(record.page) != index) continue;
-            std::memcpy(into, overlay_->bytes.data() + record.beforeOffset, kPageSize);
-            fromJournal = true;
-            break;
-        }
+    auto overlaid = overlayPages_.find(index);
+    if (overlaid != overlayPages_.end()) {
+        std::memcpy(into, &overlayBytes_[overlaid->second], kPageSize);
+    } else {
+        KESTRIN_TRY(file_->Read(ByteOffset(PageNo{index}), into, kPageSize));
     }
-    if (!fromJournal) KESTRIN_TRY(file_->Read(ByteOffset(PageNo{index}), into, kPageSize));
     if (transform_ && index != 0) transform_(PageNo{index}, into);
     return Status::Ok();
 }
@@ -358,62 +496,96 @@ Result<PageNo> Pager::Impl::Append() {
 
 Status Pager::Impl::Commit() {
     if (state_ != State::Writing) return Error(ErrorCode::InvalidArgument, "Commit outside a transaction");
-    if (originals_.empty() && pageCount_ == filePageCount_) {
-        state_ = State::Reading;
-        return Status::Ok();
+    // Only pages whose bytes changed are logged and written: a transaction that changed nothing costs
+    // nothing, and every logged transaction changes a page (which Open relies on).
+    std::vector<LogPage> pages;
+    for (const auto& [index, before] : originals_) {
+        const uint8_t* after = cache_.at(index).get();
+        if (std::memcmp(after, before.get(), kPageSize) != 0) pages.push_back({index, after});
     }
-    state_ = State::Failed;  // until every step has succeeded
-    auto journal = WriteJournal();
-    KESTRIN_TRY(journal);
-    KESTRIN_TRY(WriteChangedPages());
-    KESTRIN_TRY(RetireJournal(*journal->file, journal->length));
+    for (uint32_t index = filePageCount_; index < pageCount_; ++index) pages.push_back({index, cache_.at(index).get()});
+    if (!pages.empty()) {
+        state_ = State::Failed;  // until every step has succeeded
+        KESTRIN_TRY(AppendToLog(pages));
+        KESTRIN_TRY(WritePages(pages));
+        if (live_.overflow) KESTRIN_TRY(Checkpoint());
+    }
     originals_.clear();
     filePageCount_ = pageCount_;
-    journalRetired_ = true;
     state_ = State::Reading;
     CheckState();
     return Status::Ok();
 }
 
-Result<Pager::Impl::WrittenJournal> Pager::Impl::WriteJournal() {
-    std::vector<JournalPage> changed;
-    changed.reserve(originals_.size());
-    for (const auto& [index, before] : originals_)
-        changed.push_back({PageNo{index}, before.get(), cache_.at(index).get()});
-    std::vector<const uint8_t*> appended;
-    for (uint32_t index = filePageCount_; index < pageCount_; ++index) appended.push_back(cache_.at(index).get());
-    std::vector<uint8_t> bytes = EncodeJournal(filePageCount_, changed, appended, NewJournalSalt());
-    // A retired journal is rewritten in place; only a journal this commit creates needs its name synced.
-    bool create = !journalRetired_;
-    auto journal = fs_.Open(journalPath_, create ? OpenMode::CreateOrTruncate : OpenMode::ReadWrite);
-    if (!create && !journal.ok() && journal.code() == ErrorCode::NotFound) {
-        create = true;
-        journal = fs_.Open(journalPath_, OpenMode::CreateOrTruncate);
+// Appends the transaction's frames and rewrites the older slot to name them; the log's sync is the
+// commit point. A generation past its bounds is checkpointed first.
+Status Pager::Impl::AppendToLog(const std::vector<LogPage>& pages) {
+    if (generationOpen_) {
+        size_t newPages = 0;
+        for (const LogPage& page : pages) newPages += livePages_.count(page.page) == 0;
+        bool full = live_.end - kLogFramesStart + pages.size() * kLogFrameSize > kCheckpointBytes ||
+                    livePages_.size() + newPages > kCheckpointPages;
+        if (full) KESTRIN_TRY(Checkpoint());
     }
-    KESTRIN_TRY(journal);
-    journalRetired_ = false;
-    KESTRIN_TRY((*journal)->Write(0, bytes.data(), bytes.size()));
-    KESTRIN_TRY(SyncIfDurable(**journal));
-    if (create) KESTRIN_TRY(SyncFolderIfDurable());
-    return WrittenJournal{std::move(*journal), bytes.size()};
+    LogSlot slot = live_;
+    std::map<uint32_t, uint64_t> slotPages;
+    if (generationOpen_) {
+        slotPages = livePages_;
+    } else {
+        slot.salt = NewJournalSalt();
+        slot.end = kLogFramesStart;
+        slot.chain = LogChainStart(slot.salt);
+        slot.overflow = false;
+    }
+    std::vector<uint8_t> frames;
+    frames.reserve(pages.size() * kLogFrameSize);
+    slot.chain = EncodeLogFrames(slot.chain, pages, pageCount_, frames);
+    uint64_t framesAt = slot.end;
+    slot.end += frames.size();
+    slot.sequence += 1;
+    slot.pageCount = pageCount_;
+    for (const LogPage& page : pages) slotPages[page.page] = LogPageChecksum(page.bytes);
+    slot.overflow = slot.overflow || slotPages.size() > kLogSlotCapacity;
+    slot.pages.assign(slotPages.begin(), slotPages.end());
+
+    bool create = !log_ || !logNameDurable_;
+    if (!log_) {
+        auto log = fs_.Open(logPath_, OpenMode::CreateOrTruncate);
+        KESTRIN_TRY(log);
+        log_ = std::move(*log);
+    }
+    std::vector<uint8_t> slotBytes = EncodeLogSlot(slot);
+    KESTRIN_TRY(log_->Write(framesAt, frames.data(), frames.size()));
+    KESTRIN_TRY(log_->Write((slot.sequence % 2) * kLogSlotSize, slotBytes.data(), slotBytes.size()));
+    KESTRIN_TRY(SyncIfDurable(*log_));
+    if (create && options_.syncOnCommit) KESTRIN_TRY(fs_.SyncFolderOf(logPath_));
+    logNameDurable_ = true;
+    generationOpen_ = true;
+    live_ = std::move(slot);
+    livePages_ = std::move(slotPages);
+    return Status::Ok();
 }
 
-Status Pager::Impl::WriteChangedPages() {
-    for (const auto& [index, original] : originals_) {
-        KESTRIN_TRY(file_->Write(ByteOffset(PageNo{index}), cache_.at(index).get(), kPageSize));
-    }
-    for (uint32_t index = filePageCount_; index < pageCount_; ++index) {
-        KESTRIN_TRY(file_->Write(ByteOffset(PageNo{index}), cache_.at(index).get(), kPageSize));
-    }
-    return SyncIfDurable(*file_);
+Status Pager::Impl::CheckpointNow() {
+    if (state_ != State::Reading) return Error(ErrorCode::InvalidArgument, "Checkpoint inside a transaction or after a failed commit");
+    return generationOpen_ ? Checkpoint() : Status::Ok();
+}
+
+// Makes the file hold every logged transaction durably, then retires the log's generation.
+Status Pager::Impl::Checkpoint() {
+    KESTRIN_TRY(SyncIfDurable(*file_));
+    KESTRIN_TRY(RetireLog(*log_));
+    livePages_.clear();
+    return Status::Ok();
+}
+
+Status Pager::Impl::WritePages(const std::vector<LogPage>& pages) {
+    for (const LogPage& page : pages) KESTRIN_TRY(file_->Write(ByteOffset(PageNo{page.page}), page.bytes, kPageSize));
+    return Status::Ok();
 }
 
 Status Pager::Impl::SyncIfDurable(FileIo& file) {
     return options_.syncOnCommit ? file.Sync() : Status::Ok();
-}
-
-Status Pager::Impl::SyncFolderIfDurable() {
-    return options_.syncOnCommit ? fs_.SyncFolderOf(journalPath_) : Status::Ok();
 }
 
 void Pager::Impl::Rollback() {
@@ -433,7 +605,7 @@ void Pager::Impl::CheckState() const {
     assert(pageCount_ >= filePageCount_);
     if (state_ == State::Reading) assert(originals_.empty() && pageCount_ == filePageCount_);
     for (const auto& [index, original] : originals_) assert(index < filePageCount_ && cache_.count(index));
-    assert(!(writable_ && overlay_));
+    assert(!(writable_ && overlayPageCount_));
 #endif
 }
 
@@ -481,6 +653,9 @@ Status Pager::Commit() {
 }
 void Pager::Rollback() {
     impl_->Rollback();
+}
+Status Pager::Checkpoint() {
+    return impl_->CheckpointNow();
 }
 
 }  // namespace jet

@@ -1,32 +1,29 @@
 #pragma once
 // Pager: one connection's view of a database file as numbered 4096-byte pages, with a page cache,
-// atomic and durable transactions through a rollback journal, and the file lock.
+// atomic and durable transactions through a redo log, and the file lock.
 //
 // States and transitions:
-//   Open(ReadOnly)  -> Reading               shared lock held until the Pager is destroyed; a hot
-//                                            journal is not played back (that would write) but read
-//                                            through: the reader sees the rolled-back image
+//   Open(ReadOnly)  -> Reading               shared lock held until the Pager is destroyed; pages a
+//                                            crash left only in the log are not written into the
+//                                            file (that would write) but read through
 //   Open(ReadWrite) -> Reading               exclusive lock held until the Pager is destroyed, so a
 //                                            second connection (any process) gets Locked at Open
 //   Reading  --Begin-->    Writing
-//   Writing  --Commit-->   Reading           all changes of the transaction are in the file, synced
+//   Writing  --Commit-->   Reading           the transaction is durable in the log and written to the
+//                                            file (the file's own sync waits for a checkpoint)
 //   Writing  --Rollback--> Reading           none are; cached pages are restored
 //   any error inside Commit leaves the Pager in Failed: only destruction is allowed (Read, Begin
-//   give Io), and the next Open rolls the hot journal back.
-//   A commit costs 2 syncs: the journal, the database file (and a folder sync when it creates the
-//   journal file, the first time only: the journal is kept between transactions, retired).
+//   give Io), and the next Open finds in the log what was committed.
+//   A commit costs 1 sync; a checkpoint, every kCheckpointBytes of log or at Checkpoint(), costs 2.
 //
 // Invariants:
-//  1. Between transactions the file holds a consistent image: the image before or after the last
-//     transaction, also after a crash at any write (the next Open with ReadWrite plays a hot journal
-//     back before anything else reads the file).
-//  2. The journal ("<path>-journal") is valid only while a transaction is being committed, or after a
-//     crash during or just after one; between transactions it is retired (its header zeroed) and
-//     kept for the next commit to rewrite in place. A valid journal holds the original bytes of
-//     every page the transaction changed, the original file size and checksums of the new bytes,
-//     and is synced before the database file is written. Open retires a journal whose transaction
-//     landed completely, plays back any other valid journal, keeps a retired one, and removes an
-//     invalid one (it was never synced, so the database was never written).
+//  1. Every committed transaction is in the log ("<path>-journal") or durably in the file: the log
+//     is synced before the file is written, and retired only after the file is synced. Open with
+//     ReadWrite plays forward whatever the file lacks before anything else reads it, so the file
+//     then holds exactly the image after the last committed transaction.
+//  2. Between checkpoints the log is live beside the file: the file alone may lack the last
+//     transactions after a power cut. Checkpoint(), and closing with checkpointOnClose, leave the
+//     file complete and durable on its own and the log retired.
 //  3. Pointers returned by Read and Write stay valid for the Pager's lifetime; their bytes change
 //     only through Write.
 //  4. Every page number is checked against PageCount(): reading past the end is Corrupt, never a
@@ -50,6 +47,9 @@ class Pager {
     struct Options {
         OpenMode mode = OpenMode::ReadWrite;  // ReadOnly or ReadWrite; Create* make an empty file
         bool syncOnCommit = true;             // false only for benchmarks of the non-durable case
+        // Checkpoint when the Pager is destroyed, so that the file is complete on its own. A caller
+        // that opens and closes for every change clears it and calls Checkpoint at its end instead.
+        bool checkpointOnClose = true;
     };
 
     static Result<std::unique_ptr<Pager>> Open(FileSystem& fs, const std::string& path, Options options);
@@ -80,6 +80,8 @@ class Pager {
     Result<PageNo> Append();
     Status Commit();
     void Rollback();
+    // Syncs the file and retires the log's live transactions; outside a transaction only.
+    Status Checkpoint();
 
   private:
     class Impl;

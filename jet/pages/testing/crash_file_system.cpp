@@ -234,6 +234,10 @@ uint64_t CrashFileSystem::SyncCount() const {
     return state_->syncCount;
 }
 
+uint64_t CrashFileSystem::Epoch() const {
+    return state_->generation;
+}
+
 void CrashFileSystem::Restart(uint32_t seed, CrashLoss loss) {
     std::mt19937 rng(seed);
     auto keep = [&] { return loss == CrashLoss::KeepAll || (loss == CrashLoss::Random && rng() % 2 == 0); };

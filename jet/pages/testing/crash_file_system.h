@@ -48,6 +48,7 @@ class CrashFileSystem : public FileSystem {
     Result<bool> Exists(const std::string& path) override;
     Status Remove(const std::string& path) override;
     Status SyncFolderOf(const std::string& path) override;
+    uint64_t Epoch() const override;  // the number of Restarts
 
     // Crash when the n-th sync from now (1-based) is called; 0 cancels.
     void CrashAtSync(uint64_t n);

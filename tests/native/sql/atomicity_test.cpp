@@ -95,8 +95,9 @@ TEST(Atomicity, StatementFailingAtAnyCallChangesNothing) {
                 EXPECT_EQ(Image(base), images.after);
                 break;
             }
-            // A failure after the commit point (the database's sync; the journal is being retired)
-            // reports the error although the change is already in place: before or after, never between.
+            // A failure after the commit point (the log's sync: writing the file, or the checkpoint at
+            // close) reports the error although the change is already durable: before or after,
+            // never between.
             const std::string image = Image(base);
             if (result.ok()) {
                 EXPECT_EQ(image, images.after);

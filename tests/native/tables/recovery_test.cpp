@@ -94,13 +94,14 @@ class Recovery : public ::testing::Test {
         delete beforeRows_;
         delete afterRows_;
     }
-    // Reopens through `fs` (rolling back a hot journal) and checks the file is one of the two states.
-    void ExpectBeforeOrAfter(FileSystem& fs, const std::string& trace) {
+    // Reopens through `fs` (which completes the file from the log) and checks the file is one of
+    // the two states; the after state when the change was reported done.
+    void ExpectBeforeOrAfter(FileSystem& fs, const std::string& trace, bool changeDone = false) {
         auto db = Database::Open(fs, kPath, kPassword, OpenMode::ReadWrite);
         ASSERT_TRUE(db.ok()) << trace << ": " << db.status().ToString();
         EXPECT_EQ(Joined(Problems(**db)), "") << trace;
         Snapshot rows = Rows(**db);
-        EXPECT_TRUE(rows == *beforeRows_ || rows == *afterRows_) << trace << ": " << rows.size() << " rows";
+        EXPECT_TRUE(rows == *afterRows_ || (!changeDone && rows == *beforeRows_)) << trace << ": " << rows.size() << " rows";
     }
 
     static std::vector<uint8_t>* before_;
@@ -123,8 +124,8 @@ TEST_F(Recovery, EveryFailedFileCallLeavesTheBeforeOrAfterState) {
             ASSERT_TRUE(changed.ok()) << changed.ToString();
             break;
         }
-        EXPECT_FALSE(changed.ok()) << "call " << n;
-        ExpectBeforeOrAfter(base, "call " + std::to_string(n));
+        // A failure while closing (the file's checkpoint) comes after the commit: the change stays.
+        ExpectBeforeOrAfter(base, "call " + std::to_string(n), changed.ok());
         if (HasFatalFailure()) return;
     }
     EXPECT_GT(n, 20u);
@@ -306,12 +307,12 @@ TEST(CreateTableRecovery, EveryFailedFileCallLeavesTheTableWhollyThereOrAbsent) 
             ASSERT_TRUE(created.ok()) << created.ToString();
             break;
         }
-        EXPECT_FALSE(created.ok());
         auto db = Database::Open(base, kPath, kPassword, OpenMode::ReadWrite);
         ASSERT_TRUE(db.ok()) << n << ": " << db.status().ToString();
         EXPECT_EQ(Joined(Problems(**db)), "") << "call " << n;
         size_t tables = (*db)->TableNames(false).size();
-        EXPECT_TRUE(tables == 2 || tables == 3) << "call " << n;
+        // A failure while closing (the file's checkpoint) comes after the commit: the table stays.
+        EXPECT_TRUE(tables == 3 || (!created.ok() && tables == 2)) << "call " << n;
         if (tables == 3) {
             auto table = (*db)->GetTable("zk_auto_more");
             ASSERT_TRUE(table.ok());

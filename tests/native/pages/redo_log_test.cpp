@@ -1,0 +1,126 @@
+// The redo log's bytes: a slot damaged anywhere never decodes, and a replay gives exactly the pages
+// of the whole transactions of its own generation, never a torn or foreign one.
+
+#include "jet/pages/redo_log.h"
+
+#include <gtest/gtest.h>
+
+namespace jet {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Page(uint8_t tag) {
+    Bytes page(kPageSize);
+    for (size_t i = 0; i < page.size(); ++i) page[i] = uint8_t(tag + i % 253);
+    return page;
+}
+
+LogSlot SampleSlot() {
+    LogSlot slot;
+    slot.sequence = 7;
+    slot.salt = 0x1234;
+    slot.end = kLogFramesStart + 3 * kLogFrameSize;
+    slot.chain = 99;
+    slot.pageCount = 12;
+    slot.pages = {{1, 11}, {4, 44}, {11, 1111}};
+    return slot;
+}
+
+TEST(RedoLog, SlotDecodesAsWrittenAndEveryChangedByteOrAZeroSlotIsRejected) {
+    Bytes bytes = EncodeLogSlot(SampleSlot());
+    ASSERT_EQ(bytes.size(), kLogSlotSize);
+    auto slot = DecodeLogSlot(bytes.data());
+    ASSERT_TRUE(slot);
+    EXPECT_EQ(slot->sequence, 7u);
+    EXPECT_EQ(slot->salt, 0x1234u);
+    EXPECT_EQ(slot->end, kLogFramesStart + 3 * kLogFrameSize);
+    EXPECT_EQ(slot->pageCount, 12u);
+    EXPECT_FALSE(slot->overflow);
+    EXPECT_EQ(slot->pages, SampleSlot().pages);
+    size_t used = 64 + 3 * 12;
+    for (size_t i = 0; i < used; ++i) {
+        Bytes damaged = bytes;
+        damaged[i] ^= 0x01;
+        EXPECT_FALSE(DecodeLogSlot(damaged.data())) << "byte " << i;
+    }
+    EXPECT_FALSE(DecodeLogSlot(Bytes(kLogSlotSize, 0).data()));
+
+    LogSlot many = SampleSlot();
+    many.pages.clear();
+    for (uint32_t page = 0; page <= kLogSlotCapacity; ++page) many.pages.emplace_back(page, page);
+    many.pageCount = uint32_t(many.pages.size());
+    auto overflowed = DecodeLogSlot(EncodeLogSlot(many).data());
+    ASSERT_TRUE(overflowed);
+    EXPECT_TRUE(overflowed->overflow);
+    EXPECT_TRUE(overflowed->pages.empty());
+}
+
+// Three transactions: {1, 2} with 5 pages, {2} then {6} growing the file to 7 pages.
+struct SampleLog {
+    Bytes one = Page(1), two = Page(2), twoAgain = Page(3), six = Page(6);
+    Bytes frames;
+    std::vector<size_t> commitEnds;
+
+    explicit SampleLog(uint64_t salt) {
+        uint64_t chain = LogChainStart(salt);
+        chain = EncodeLogFrames(chain, {{1, one.data()}, {2, two.data()}}, 5, frames);
+        commitEnds.push_back(frames.size());
+        chain = EncodeLogFrames(chain, {{2, twoAgain.data()}}, 5, frames);
+        commitEnds.push_back(frames.size());
+        EncodeLogFrames(chain, {{5, one.data()}, {6, six.data()}}, 7, frames);
+        commitEnds.push_back(frames.size());
+    }
+};
+
+uint8_t FirstByteOf(const ReplayedLog& log, uint32_t page) {
+    return log.frames[log.pages.at(page)];
+}
+
+TEST(RedoLog, ReplayGivesTheNewestBytesOfWholeTransactionsOnly) {
+    SampleLog sample(5);
+    ReplayedLog all = ReplayLog(5, sample.frames);
+    EXPECT_EQ(all.commits, 3u);
+    EXPECT_EQ(all.pageCount, 7u);
+    EXPECT_EQ(all.pages.size(), 4u);
+    EXPECT_EQ(FirstByteOf(all, 2), 3);  // the second transaction's bytes, not the first's
+    EXPECT_EQ(FirstByteOf(all, 6), 6);
+
+    // Cut anywhere inside the last transaction, or torn there: the first two, nothing of the third.
+    for (size_t cut : {sample.commitEnds[1] + 10, sample.commitEnds[2] - 1}) {
+        ReplayedLog torn = ReplayLog(5, Bytes(sample.frames.begin(), sample.frames.begin() + long(cut)));
+        EXPECT_EQ(torn.commits, 2u);
+        EXPECT_EQ(torn.pageCount, 5u);
+        EXPECT_EQ(torn.pages.count(6), 0u);
+        EXPECT_EQ(torn.pages.count(5), 0u);
+    }
+    Bytes flipped = sample.frames;
+    flipped[sample.commitEnds[1] + 16 + 4000] ^= 0x40;
+    EXPECT_EQ(ReplayLog(5, flipped).commits, 2u);
+    flipped = sample.frames;
+    flipped[20] ^= 0x40;  // the first frame: nothing after it counts either
+    EXPECT_EQ(ReplayLog(5, flipped).commits, 0u);
+}
+
+TEST(RedoLog, FramesOfAnotherGenerationOrBeyondTheirOwnPageCountNeverReplay) {
+    SampleLog sample(5);
+    EXPECT_EQ(ReplayLog(6, sample.frames).commits, 0u);
+
+    // The new generation (salt 6) wrote one transaction over the front of the old one's frames.
+    Bytes mixed = sample.frames;
+    Bytes fresh;
+    Bytes page = Page(9);
+    EncodeLogFrames(LogChainStart(6), {{3, page.data()}}, 5, fresh);
+    std::copy(fresh.begin(), fresh.end(), mixed.begin());
+    ReplayedLog replayed = ReplayLog(6, mixed);
+    EXPECT_EQ(replayed.commits, 1u);
+    EXPECT_EQ(replayed.pages.size(), 1u);
+    EXPECT_EQ(FirstByteOf(replayed, 3), 9);
+
+    Bytes beyond;
+    EncodeLogFrames(LogChainStart(5), {{8, page.data()}}, 5, beyond);
+    EXPECT_EQ(ReplayLog(5, beyond).commits, 0u);
+}
+
+}  // namespace
+}  // namespace jet
