@@ -177,6 +177,7 @@ void QQ_form::OnClosing() {
 
 void QQ_form::OnDestroy() {
     OnClosing();
+    db_.CompleteFile();
     KillTimer(hwnd_, kTimer1);
     if (qq_dl_) qq_dl_->StopDownload();
     if (tooltip_) DestroyWindow(tooltip_);

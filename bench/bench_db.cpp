@@ -53,6 +53,7 @@ std::string MakeDatabase(const ScratchFolder& folder, int accounts) {
 
 void RunStatement(const std::string& path, const std::string& statement) {
     jet::Connection conn;
+    conn.KeepLogOnClose(true);  // as the product's store opens it
     if (!conn.Open(ConnectionStringFor(path))) std::abort();
     auto rows = conn.Execute(statement);
     if (!rows) std::abort();

@@ -27,7 +27,9 @@ class ScratchFolder {
 std::string InsertStatement(int n);
 // A template with `accounts` rows, written in one transaction (the set-up is not measured).
 std::string MakeDatabase(const ScratchFolder& folder, int accounts);
-// Runs one statement on a fresh connection: open, execute, fetch all rows, close. Aborts on errors.
+// Runs one statement on a fresh connection as the product's store does: open, execute, fetch all
+// rows, close (the change durable in the log; the file completed at the next checkpoint). Aborts on
+// errors.
 void RunStatement(const std::string& path, const std::string& statement);
 
 }  // namespace bench

@@ -34,6 +34,7 @@ AccountDb::~AccountDb() = default;
 
 Status AccountDb::OpenDb() {
     if (!conn_) conn_ = std::make_unique<jet::Connection>();
+    conn_->KeepLogOnClose(true);
     Status opened = conn_->Open(ConnectionStringFor(dbPath_), "", "", -1);
     if (opened.ok()) return opened;
     services_.messages->Show(nullptr, kDbUnusableMessage, kNoticeTitle, kMbOk | kMbIconExclamation);
@@ -48,6 +49,12 @@ Status AccountDb::CloseDb() {
     conn_.reset();
     if (!wasOpen) return Status(ErrorCode::InvalidArgument, "config.dat: the connection is not open");
     return Status::Ok();
+}
+
+void AccountDb::CompleteFile() {
+    if (IsOpen()) return;
+    jet::Connection conn;
+    if (conn.Open(ConnectionStringFor(dbPath_)).ok()) conn.Close();
 }
 
 bool AccountDb::IsOpen() const {

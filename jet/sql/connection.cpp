@@ -148,7 +148,7 @@ Status Connection::Open(FileSystem& fs, std::string_view connectionString, std::
     KESTRIN_TRY(CheckAccount(user.empty() ? Get(*pairs, "user id") : user,
                              password.empty() ? Get(*pairs, "password") : password));
     Result<std::unique_ptr<Database>> db =
-        Database::Open(fs, path, Get(*pairs, "jet oledb:database password"), OpenMode::ReadWrite);
+        Database::Open(fs, path, Get(*pairs, "jet oledb:database password"), OpenMode::ReadWrite, !keepLogOnClose_);
     if (!db) {
         const Status& status = db.status();
         return status.message().find(path) == std::string::npos ? status.WithContext(path) : status;

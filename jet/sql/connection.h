@@ -60,6 +60,11 @@ class Connection {
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
 
+    // Not ADO's: for a caller that opens and closes for every change. Its Close then leaves the
+    // committed changes in the log beside the file (durable, one sync each) instead of syncing the
+    // file too; a later Close without this, or any later open, completes the file. Set before Open.
+    void KeepLogOnClose(bool keep) { keepLogOnClose_ = keep; }
+
     // ADO's explicit transaction. BeginTrans inside one, or CommitTrans outside one, is InvalidArgument.
     Status BeginTrans();
     Status CommitTrans();
@@ -71,6 +76,7 @@ class Connection {
 
     std::unique_ptr<Database> db_;        // owned; null when closed
     std::unique_ptr<Transaction> trans_;  // owned; the statements' view of db_ inside BeginTrans
+    bool keepLogOnClose_ = false;
 };
 
 }  // namespace jet

@@ -120,11 +120,12 @@ void DatabaseImpl::AbortChange() {
 }
 
 Result<std::unique_ptr<Database>> Database::Open(FileSystem& fs, const std::string& path, const std::string& password,
-                                                 OpenMode mode) {
+                                                 OpenMode mode, bool checkpointOnClose) {
     if (mode != OpenMode::ReadOnly && mode != OpenMode::ReadWrite)
         return Status(ErrorCode::InvalidArgument, "Open takes ReadOnly or ReadWrite");
     Pager::Options options;
     options.mode = mode;
+    options.checkpointOnClose = checkpointOnClose;
     auto pager = Pager::Open(fs, path, options);
     if (!pager.ok()) return pager.status().WithContext(path);
     if ((*pager)->PageCount() == 0) return Status(ErrorCode::NotJet4, path + ": empty file");

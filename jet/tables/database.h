@@ -101,8 +101,9 @@ class Database {
 
     // Opens an existing Jet 4.0 file. A wrong password is BadPassword; another format NotJet4; a
     // damaged file Corrupt; a file another connection holds Locked. ReadOnly opens never write.
+    // `checkpointOnClose`: see Pager::Options.
     static Result<std::unique_ptr<Database>> Open(FileSystem& fs, const std::string& path, const std::string& password,
-                                                  OpenMode mode);
+                                                  OpenMode mode, bool checkpointOnClose = true);
     // Writes a new, empty database (system catalog only) protected by `password`.
     static Result<std::unique_ptr<Database>> Create(FileSystem& fs, const std::string& path,
                                                     const std::string& password);
