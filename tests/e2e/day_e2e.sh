@@ -51,6 +51,12 @@ expectBox() {  # button, then the expected title LF text
 }
 sql() { "$db" exec "$app/config.dat" "$1" | tail -n +2; }
 rows() { helper list-rows "Kestrin V1.4"; }
+# True when config.dat-journal holds live changes: one of its two slots carries the log's mark.
+logLive() {
+    python3 -c 'import sys
+b = open(sys.argv[1], "rb").read(8192) if __import__("os").path.exists(sys.argv[1]) else b""
+sys.exit(0 if b[:8] == b"KRDOLOG\x03" or b[4096:4104] == b"KRDOLOG\x03" else 1)' "$app/config.dat-journal"
+}
 winPath() { winepath -w "$1"; }
 shot() {  # window title, picture name
     [ -n "${KESTRIN_SCREENSHOTS:-}" ] || return 0
@@ -171,9 +177,13 @@ must set-text "Kestrin设置程序" "$(id IDC_QQ_SET_TEXT2)" "day-pass"
 shot "Kestrin设置程序" settings-password
 must click "Kestrin设置程序" "$(id IDC_QQ_SET_COMMAND6)"
 must wait-gone "Kestrin设置程序" 20
-[ "$(sql "select S_pass from zk_auto_sys")" = day-pass ] || fail "config.dat does not hold the password"
+# Between its operations Kestrin keeps each change in the log beside config.dat; its end completes
+# config.dat and empties the log.
+logLive || fail "the change is not in config.dat-journal"
 must command "$main" "$(id IDM_MMQUIT)"
 waitEnd "$kestrinPid" 30 || fail "Kestrin did not end"
+! logLive || fail "config.dat-journal still holds changes after Kestrin ended"
+[ "$(sql "select S_pass from zk_auto_sys")" = day-pass ] || fail "config.dat does not hold the password"
 
 begin "a second start asks for the start-up password"
 startKestrin
