@@ -2,22 +2,21 @@
 //
 // Commit, durable, in this order:
 //   1. the new bytes of every page the transaction changed or appended go to the end of
-//      "<path>-journal" as frames, and one of its two slots is rewritten to name them; one Sync
-//      (plus a folder sync when the log file had to be created): the transaction is durable;
+//      "<path>-journal" as checksum-chained frames (the first commit of a generation writes the
+//      generation's slot, with its salt, in the same write); one Sync (plus a folder sync when the
+//      log file had to be created): the transaction is durable;
 //   2. the same pages into the database file, without a sync.
-// So a commit costs one sync. The file's own writes become durable at the next checkpoint: when the
-// log's generation has grown past kCheckpointBytes or kCheckpointPages, the next commit first syncs
-// the database file, zeroes both slots and syncs the log, then starts a new generation (new salt) at
+// So a commit costs one sync, of one contiguous write. The file's own writes become durable at the
+// next checkpoint: when the generation's frames pass kCheckpointBytes, the next commit first syncs
+// the database file, zeroes the slot and syncs the log, then starts a new generation (new salt) at
 // the front of the log. A checkpoint costs two syncs, once per many commits.
 //
-// Open reads the slots. Zeroed slots: nothing is pending. Otherwise the newer valid slot lists the
-// checksum of the newest bytes of every page of its generation, and the file's page count; when the
-// file matches all of them it holds every committed transaction, and nothing more is read. When it
-// does not (a crash between the log's sync and the file's writes, or a power cut that lost writes the
-// file never synced) the log's frames are played forward, the file synced and the log retired. A
-// reader must not write: it reads through the played-forward pages instead.
-// A commit that changed no byte is not logged, so a slot whose own frames were torn by a crash never
-// matches the file: the transaction it names changed a page the file does not hold.
+// Open reads the slot. A zeroed slot: nothing is pending. Otherwise, when this process left the log
+// as it is now (it remembers the generation, its end and chain, and no frame continues the chain
+// there), the file already holds every logged transaction. Any other live log (left by a crash, a
+// power cut, or another process) is played forward: every whole transaction whose frames validate
+// is written into the file, the file synced and the log retired. Playing a transaction the file
+// already holds changes nothing. A reader must not write: it reads through the played pages instead.
 //
 // A journal of the earlier rollback format ("KJRNL", version 2) left by a crash is still played back
 // once and then removed.
@@ -48,42 +47,43 @@ PageBuffer NewPage() {
 
 enum class State { Reading, Writing, Failed };
 
-// A generation of the log is checkpointed before it grows past either bound: the bytes bound the
-// log file and a replay, the pages bound what every Open compares with the file.
-constexpr uint64_t kCheckpointBytes = uint64_t(1) << 20;
-constexpr size_t kCheckpointPages = 64;
+// A generation of the log is checkpointed before its frames grow past this: it bounds the log file
+// and a replay.
+constexpr uint64_t kCheckpointBytes = uint64_t(4) << 20;
 // A log longer than this is cut back at a checkpoint, so that one big transaction does not leave
 // megabytes beside the file.
 constexpr uint64_t kKeptLogBytes = kLogFramesStart + kCheckpointBytes + 64 * kLogFrameSize;
 
-// What this process last left in each log it wrote or checked: the slot after which the file held
-// every logged transaction. A later open in the same process that finds that same slot needs no
-// comparison with the file: the file's writes since could be lost only with the process itself.
+// What this process last left in each log it wrote or played: the generation, and the end and chain
+// value of its last frame, after which the file held every logged transaction. A later open in the
+// same process that finds the same generation, with no frame continuing it, needs no replay: the
+// file's writes since could be lost only with the process itself (or, for the twins, their epoch).
 class KnownLogs {
   public:
     static KnownLogs& Instance() {
         static KnownLogs known;
         return known;
     }
-    void Remember(const FileSystem& fs, const std::string& path, const LogSlot& slot) {
+    void Remember(const FileSystem& fs, const std::string& path, const LogSlot& live) {
         std::lock_guard<std::mutex> lock(mutex_);
-        known_[Where{fs.Serial(), fs.Epoch(), path}] = What{slot.salt, slot.sequence, slot.chain};
+        known_[Where{fs.Serial(), fs.Epoch(), path}] = live;
     }
     void Forget(const FileSystem& fs, const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex_);
         known_.erase(Where{fs.Serial(), fs.Epoch(), path});
     }
-    bool Knows(const FileSystem& fs, const std::string& path, const LogSlot& slot) {
+    // The generation's state as this process left it, if the salt is the one it left.
+    std::optional<LogSlot> Find(const FileSystem& fs, const std::string& path, uint64_t salt) {
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = known_.find(Where{fs.Serial(), fs.Epoch(), path});
-        return found != known_.end() && found->second == What{slot.salt, slot.sequence, slot.chain};
+        if (found == known_.end() || found->second.salt != salt) return std::nullopt;
+        return found->second;
     }
 
   private:
     using Where = std::tuple<uint64_t, uint64_t, std::string>;
-    using What = std::tuple<uint64_t, uint64_t, uint64_t>;
     std::mutex mutex_;
-    std::map<Where, What> known_;
+    std::map<Where, LogSlot> known_;
 };
 
 bool AllZero(const uint8_t* bytes, size_t size) {
@@ -131,7 +131,7 @@ class Pager::Impl {
   private:
     Status OpenFile();
     Status CheckLog();
-    Result<bool> HoldsLoggedImage(const LogSlot& slot);
+    Result<std::optional<LogSlot>> KnownState(FileIo& log, uint64_t logSize, const LogSlot& slot);
     Status PlayForward(std::unique_ptr<FileIo> log, uint64_t logSize, const LogSlot& slot);
     Status CheckRollbackJournal(FileIo& journal, uint64_t size);
     Result<bool> HoldsAfterImage(const DecodedJournal& journal);
@@ -170,8 +170,7 @@ class Pager::Impl {
     std::unique_ptr<FileIo> log_;  // the writer's log file, once found or created
     bool logNameDurable_ = false;  // its name is known to be in the folder durably
     bool generationOpen_ = false;  // live_ describes a generation that frames can be appended to
-    LogSlot live_;                 // the last commit's slot; its pages as a map in livePages_
-    std::map<uint32_t, uint64_t> livePages_;
+    LogSlot live_;                 // the generation: salt, and end, chain, sequence of its last commit
     std::function<void(PageNo, uint8_t*)> transform_;
 };
 
@@ -205,7 +204,7 @@ Status Pager::Impl::OpenFile() {
     return Status::Ok();
 }
 
-// A log with zeroed slots is retired: a writer keeps it for its next commit. One whose slots are
+// A log whose slot is zero is retired: a writer keeps it for its next commit. One whose slot is
 // neither zero nor valid was never synced (or is no log of ours): the file was never written after
 // it, so a writer removes it and a reader ignores it.
 Status Pager::Impl::CheckLog() {
@@ -220,12 +219,7 @@ Status Pager::Impl::CheckLog() {
     if (IsRollbackJournal(head.data(), head.size())) return CheckRollbackJournal(**file, *size);
 
     std::optional<LogSlot> slot;
-    if (head.size() == kLogFramesStart) {
-        for (uint64_t at : {uint64_t(0), kLogSlotSize}) {
-            std::optional<LogSlot> found = DecodeLogSlot(&head[at]);
-            if (found && (!slot || found->sequence > slot->sequence)) slot = std::move(found);
-        }
-    }
+    if (head.size() == kLogFramesStart) slot = DecodeLogSlot(head.data());
     if (!slot) {
         bool retired = head.size() >= kJournalHeaderSize && AllZero(head.data(), head.size());
         if (!writable_) return Status::Ok();
@@ -234,46 +228,37 @@ Status Pager::Impl::CheckLog() {
         logNameDurable_ = true;
         return Status::Ok();
     }
-    if (!KnownLogs::Instance().Knows(fs_, logPath_, *slot)) {
+    auto known = KnownState(**file, *size, *slot);
+    KESTRIN_TRY(known);
+    if (!*known) {
         KnownLogs::Instance().Forget(fs_, logPath_);
-        auto holds = HoldsLoggedImage(*slot);
-        KESTRIN_TRY(holds);
-        if (!*holds) return PlayForward(std::move(*file), *size, *slot);
+        return PlayForward(std::move(*file), *size, *slot);
     }
     if (writable_) {
         log_ = std::move(*file);
         logNameDurable_ = true;
         generationOpen_ = true;
-        live_ = *slot;
-        livePages_.clear();
-        livePages_.insert(slot->pages.begin(), slot->pages.end());
+        live_ = **known;
     }
     return Status::Ok();
 }
 
-// True when the file holds the newest bytes of every page the slot's generation changed. The pages
-// read for the comparison stay in the cache: they are the ones the connection is most likely to read.
-Result<bool> Pager::Impl::HoldsLoggedImage(const LogSlot& slot) {
-    auto size = file_->Size();
-    KESTRIN_TRY(size);
-    if (slot.overflow || *size != uint64_t(slot.pageCount) * kPageSize) return false;
-    for (const auto& [index, checksum] : slot.pages) {
-        PageBuffer page = NewPage();
-        KESTRIN_TRY(file_->Read(ByteOffset(PageNo{index}), page.get(), kPageSize));
-        if (LogPageChecksum(page.get()) != checksum) {
-            cache_.clear();
-            return false;
-        }
-        cache_.emplace(index, std::move(page));
+// The log as this process left it: the generation it remembers, with no valid frame after the end
+// it remembers (another process may have committed more).
+Result<std::optional<LogSlot>> Pager::Impl::KnownState(FileIo& log, uint64_t logSize, const LogSlot& slot) {
+    std::optional<LogSlot> known = KnownLogs::Instance().Find(fs_, logPath_, slot.salt);
+    if (!known || known->end > logSize) return std::optional<LogSlot>();
+    if (logSize - known->end >= kLogFrameSize) {
+        std::vector<uint8_t> frame(kLogFrameSize);
+        KESTRIN_TRY(log.Read(known->end, frame.data(), frame.size()));
+        if (ContinuesLogChain(known->chain, frame.data())) return std::optional<LogSlot>();
     }
-    return true;
+    return known;
 }
 
-// Every frame of the slot's generation that validates, in order, is played: the frames up to the
-// slot's end, and any whole transaction after them (a slot torn or retired by a crash can name less
-// than its log holds, and playing less would take the file back to an older image).
+// Every whole transaction of the slot's generation whose frames validate, in order, is played.
 Status Pager::Impl::PlayForward(std::unique_ptr<FileIo> log, uint64_t logSize, const LogSlot& slot) {
-    // A generation holds less than kCheckpointBytes of frames before its last transaction, which
+    // A generation holds at most kCheckpointBytes of frames before its last transaction, which
     // holds at most one frame per page of the file it made.
     uint64_t longest = kKeptLogBytes + (uint64_t(slot.pageCount) + 1) * kLogFrameSize;
     uint64_t end = std::min(logSize, longest);
@@ -377,8 +362,8 @@ Status Pager::Impl::RemoveLog() {
     return fs_.SyncFolderOf(logPath_);
 }
 
-// Zeroes both slots' headers and makes that durable: frames of the next generation overwrite this
-// one's, which must never again be taken for committed transactions.
+// Zeroes the slot and makes that durable: frames of the next generation overwrite this one's,
+// which must never again be taken for committed transactions.
 Status Pager::Impl::RetireLog(FileIo& log) {
     std::vector<uint8_t> zeros(kLogFramesStart);
     KESTRIN_TRY(log.Write(0, zeros.data(), zeros.size()));
@@ -508,7 +493,6 @@ Status Pager::Impl::Commit() {
         state_ = State::Failed;  // until every step has succeeded
         KESTRIN_TRY(AppendToLog(pages));
         KESTRIN_TRY(WritePages(pages));
-        if (live_.overflow) KESTRIN_TRY(Checkpoint());
     }
     originals_.clear();
     filePageCount_ = pageCount_;
@@ -517,36 +501,29 @@ Status Pager::Impl::Commit() {
     return Status::Ok();
 }
 
-// Appends the transaction's frames and rewrites the older slot to name them; the log's sync is the
-// commit point. A generation past its bounds is checkpointed first.
+// Appends the transaction's frames (after the generation's slot, for its first commit, in the same
+// write); the log's sync is the commit point. A generation past its bound is checkpointed first.
 Status Pager::Impl::AppendToLog(const std::vector<LogPage>& pages) {
-    if (generationOpen_) {
-        size_t newPages = 0;
-        for (const LogPage& page : pages) newPages += livePages_.count(page.page) == 0;
-        bool full = live_.end - kLogFramesStart + pages.size() * kLogFrameSize > kCheckpointBytes ||
-                    livePages_.size() + newPages > kCheckpointPages;
-        if (full) KESTRIN_TRY(Checkpoint());
+    if (generationOpen_ && live_.end - kLogFramesStart + pages.size() * kLogFrameSize > kCheckpointBytes) {
+        KESTRIN_TRY(Checkpoint());
     }
-    LogSlot slot = live_;
-    std::map<uint32_t, uint64_t> slotPages;
-    if (generationOpen_) {
-        slotPages = livePages_;
-    } else {
-        slot.salt = NewJournalSalt();
-        slot.end = kLogFramesStart;
-        slot.chain = LogChainStart(slot.salt);
-        slot.overflow = false;
+    LogSlot next = live_;
+    std::vector<uint8_t> bytes;
+    uint64_t writeAt = live_.end;
+    if (!generationOpen_) {
+        next.salt = NewJournalSalt();
+        next.end = kLogFramesStart;
+        next.chain = LogChainStart(next.salt);
+        next.pageCount = pageCount_;
+        bytes = EncodeLogSlot(next);
+        bytes.resize(kLogFramesStart);  // and the reserved block after it, zero
+        writeAt = 0;
     }
-    std::vector<uint8_t> frames;
-    frames.reserve(pages.size() * kLogFrameSize);
-    slot.chain = EncodeLogFrames(slot.chain, pages, pageCount_, frames);
-    uint64_t framesAt = slot.end;
-    slot.end += frames.size();
-    slot.sequence += 1;
-    slot.pageCount = pageCount_;
-    for (const LogPage& page : pages) slotPages[page.page] = LogPageChecksum(page.bytes);
-    slot.overflow = slot.overflow || slotPages.size() > kLogSlotCapacity;
-    slot.pages.assign(slotPages.begin(), slotPages.end());
+    bytes.reserve(bytes.size() + pages.size() * kLogFrameSize);
+    next.chain = EncodeLogFrames(next.chain, pages, pageCount_, bytes);
+    next.end = writeAt + bytes.size();
+    next.sequence += 1;
+    next.pageCount = pageCount_;
 
     bool create = !log_ || !logNameDurable_;
     if (!log_) {
@@ -554,15 +531,12 @@ Status Pager::Impl::AppendToLog(const std::vector<LogPage>& pages) {
         KESTRIN_TRY(log);
         log_ = std::move(*log);
     }
-    std::vector<uint8_t> slotBytes = EncodeLogSlot(slot);
-    KESTRIN_TRY(log_->Write(framesAt, frames.data(), frames.size()));
-    KESTRIN_TRY(log_->Write((slot.sequence % 2) * kLogSlotSize, slotBytes.data(), slotBytes.size()));
+    KESTRIN_TRY(log_->Write(writeAt, bytes.data(), bytes.size()));
     KESTRIN_TRY(SyncIfDurable(*log_));
     if (create && options_.syncOnCommit) KESTRIN_TRY(fs_.SyncFolderOf(logPath_));
     logNameDurable_ = true;
     generationOpen_ = true;
-    live_ = std::move(slot);
-    livePages_ = std::move(slotPages);
+    live_ = std::move(next);
     return Status::Ok();
 }
 
@@ -574,9 +548,7 @@ Status Pager::Impl::CheckpointNow() {
 // Makes the file hold every logged transaction durably, then retires the log's generation.
 Status Pager::Impl::Checkpoint() {
     KESTRIN_TRY(SyncIfDurable(*file_));
-    KESTRIN_TRY(RetireLog(*log_));
-    livePages_.clear();
-    return Status::Ok();
+    return RetireLog(*log_);
 }
 
 Status Pager::Impl::WritePages(const std::vector<LogPage>& pages) {

@@ -14,13 +14,13 @@
 //   Writing  --Rollback--> Reading           none are; cached pages are restored
 //   any error inside Commit leaves the Pager in Failed: only destruction is allowed (Read, Begin
 //   give Io), and the next Open finds in the log what was committed.
-//   A commit costs 1 sync; a checkpoint, every kCheckpointBytes of log or at Checkpoint(), costs 2.
+//   A commit costs 1 sync; a checkpoint, after every few megabytes of log or at Checkpoint(), 2.
 //
 // Invariants:
 //  1. Every committed transaction is in the log ("<path>-journal") or durably in the file: the log
 //     is synced before the file is written, and retired only after the file is synced. Open with
-//     ReadWrite plays forward whatever the file lacks before anything else reads it, so the file
-//     then holds exactly the image after the last committed transaction.
+//     ReadWrite plays a live log forward (unless this process left it so) before anything else
+//     reads the file, which then holds exactly the image after the last committed transaction.
 //  2. Between checkpoints the log is live beside the file: the file alone may lack the last
 //     transactions after a power cut. Checkpoint(), and closing with checkpointOnClose, leave the
 //     file complete and durable on its own and the log retired.

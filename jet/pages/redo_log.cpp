@@ -9,9 +9,6 @@ namespace {
 static_assert(std::endian::native == std::endian::little, "the log's words are read in place");
 
 constexpr uint8_t kMagic[8] = {'K', 'R', 'D', 'O', 'L', 'O', 'G', 3};
-constexpr size_t kSlotHeaderSize = 64;
-constexpr size_t kSlotEntrySize = 12;
-constexpr uint32_t kOverflowFlag = 1;
 
 void PutU32(uint8_t* at, uint32_t value) {
     std::memcpy(at, &value, 4);
@@ -72,50 +69,33 @@ uint64_t LogChainStart(uint64_t salt) {
 
 std::vector<uint8_t> EncodeLogSlot(const LogSlot& slot) {
     std::vector<uint8_t> out(kLogSlotSize);
-    bool overflow = slot.overflow || slot.pages.size() > kLogSlotCapacity;
-    uint32_t listed = overflow ? 0 : uint32_t(slot.pages.size());
     std::memcpy(out.data(), kMagic, 8);
     PutU32(&out[8], uint32_t(kPageSize));
-    PutU32(&out[12], overflow ? kOverflowFlag : 0);
     PutU64(&out[16], slot.sequence);
     PutU64(&out[24], slot.salt);
     PutU64(&out[32], slot.end);
     PutU64(&out[40], slot.chain);
     PutU32(&out[48], slot.pageCount);
-    PutU32(&out[52], listed);
-    for (uint32_t i = 0; i < listed; ++i) {
-        uint8_t* entry = &out[kSlotHeaderSize + i * kSlotEntrySize];
-        PutU32(entry, slot.pages[i].first);
-        PutU64(entry + 4, slot.pages[i].second);
-    }
-    uint64_t checksum = LogChecksum(LogChecksum(0, out.data(), 56), &out[kSlotHeaderSize], listed * kSlotEntrySize);
-    PutU64(&out[56], checksum);
+    PutU64(&out[56], LogChecksum(0, out.data(), 56));
     return out;
 }
 
 std::optional<LogSlot> DecodeLogSlot(const uint8_t* bytes) {
     if (std::memcmp(bytes, kMagic, 8) != 0 || GetU32(bytes + 8) != kPageSize) return std::nullopt;
-    uint32_t flags = GetU32(bytes + 12);
-    uint32_t listed = GetU32(bytes + 52);
-    if ((flags & ~kOverflowFlag) != 0 || listed > kLogSlotCapacity) return std::nullopt;
-    uint64_t checksum = LogChecksum(LogChecksum(0, bytes, 56), bytes + kSlotHeaderSize, listed * kSlotEntrySize);
-    if (checksum != GetU64(bytes + 56)) return std::nullopt;
+    if (GetU32(bytes + 12) != 0 || GetU32(bytes + 52) != 0) return std::nullopt;
+    if (LogChecksum(0, bytes, 56) != GetU64(bytes + 56)) return std::nullopt;
     LogSlot slot;
-    slot.overflow = (flags & kOverflowFlag) != 0;
     slot.sequence = GetU64(bytes + 16);
     slot.salt = GetU64(bytes + 24);
     slot.end = GetU64(bytes + 32);
     slot.chain = GetU64(bytes + 40);
     slot.pageCount = GetU32(bytes + 48);
     if (slot.end < kLogFramesStart || (slot.end - kLogFramesStart) % kLogFrameSize != 0) return std::nullopt;
-    slot.pages.reserve(listed);
-    for (uint32_t i = 0; i < listed; ++i) {
-        const uint8_t* entry = bytes + kSlotHeaderSize + i * kSlotEntrySize;
-        uint32_t page = GetU32(entry);
-        if (page >= slot.pageCount || (i > 0 && page <= slot.pages.back().first)) return std::nullopt;
-        slot.pages.emplace_back(page, GetU64(entry + 4));
-    }
     return slot;
+}
+
+bool ContinuesLogChain(uint64_t chain, const uint8_t* frame) {
+    return FrameChain(chain, frame) == GetU64(frame + 8);
 }
 
 uint64_t EncodeLogFrames(uint64_t chain, const std::vector<LogPage>& pages, uint32_t pageCount,
