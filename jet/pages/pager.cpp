@@ -31,6 +31,7 @@
 #include <tuple>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "jet/pages/journal.h"
@@ -52,7 +53,11 @@ enum class State { Reading, Writing, Failed };
 constexpr uint64_t kCheckpointBytes = uint64_t(4) << 20;
 // A log longer than this is cut back at a checkpoint, so that one big transaction does not leave
 // megabytes beside the file.
-constexpr uint64_t kKeptLogBytes = kLogFramesStart + kCheckpointBytes + 64 * kLogFrameSize;
+// The log file grows in zero-filled steps of this size ahead of its frames: a commit then overwrites
+// bytes inside the file, which changes no metadata, so its sync stays a flush of data (appending
+// would make every sync a file-system journal commit as well).
+constexpr uint64_t kLogGrowth = uint64_t(1) << 20;
+constexpr uint64_t kKeptLogBytes = kLogFramesStart + kCheckpointBytes + kLogGrowth + 64 * kLogFrameSize;
 
 // What this process last left in each log it wrote or played: the generation, and the end and chain
 // value of its last frame, after which the file held every logged transaction. A later open in the
@@ -64,26 +69,34 @@ class KnownLogs {
         static KnownLogs known;
         return known;
     }
-    void Remember(const FileSystem& fs, const std::string& path, const LogSlot& live) {
+    struct Live {
+        LogSlot slot;                       // the generation's salt; end, chain of its last commit
+        std::unordered_set<uint32_t> imaged;  // pages with a frame in the generation
+    };
+    void Remember(const FileSystem& fs, const std::string& path, Live live) {
         std::lock_guard<std::mutex> lock(mutex_);
-        known_[Where{fs.Serial(), fs.Epoch(), path}] = live;
+        known_[Where{fs.Serial(), fs.Epoch(), path}] = std::move(live);
     }
     void Forget(const FileSystem& fs, const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex_);
         known_.erase(Where{fs.Serial(), fs.Epoch(), path});
     }
-    // The generation's state as this process left it, if the salt is the one it left.
-    std::optional<LogSlot> Find(const FileSystem& fs, const std::string& path, uint64_t salt) {
+    // The generation's state as this process left it, if the salt is the one it left; the opener
+    // owns it until it closes (and remembers it again).
+    std::optional<Live> Take(const FileSystem& fs, const std::string& path, uint64_t salt) {
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = known_.find(Where{fs.Serial(), fs.Epoch(), path});
-        if (found == known_.end() || found->second.salt != salt) return std::nullopt;
-        return found->second;
+        if (found == known_.end()) return std::nullopt;
+        std::optional<Live> live;
+        if (found->second.slot.salt == salt) live = std::move(found->second);
+        known_.erase(found);
+        return live;
     }
 
   private:
     using Where = std::tuple<uint64_t, uint64_t, std::string>;
     std::mutex mutex_;
-    std::map<Where, LogSlot> known_;
+    std::map<Where, Live> known_;
 };
 
 bool AllZero(const uint8_t* bytes, size_t size) {
@@ -102,9 +115,9 @@ class Pager::Impl {
     ~Impl() {
         if (!writable_ || !log_) return;
         // A failed checkpoint leaves the log live, which the next Open handles like any other.
-        if (options_.checkpointOnClose && state_ == State::Reading && generationOpen_) (void)Checkpoint();
+        if (options_.checkpointOnClose && state_ == State::Reading && generationOpen_) (void)Checkpoint(true);
         if (state_ == State::Reading && generationOpen_) {
-            KnownLogs::Instance().Remember(fs_, logPath_, live_);
+            KnownLogs::Instance().Remember(fs_, logPath_, {live_, std::move(imaged_)});
         } else {
             KnownLogs::Instance().Forget(fs_, logPath_);
         }
@@ -131,18 +144,19 @@ class Pager::Impl {
   private:
     Status OpenFile();
     Status CheckLog();
-    Result<std::optional<LogSlot>> KnownState(FileIo& log, uint64_t logSize, const LogSlot& slot);
+    Result<std::optional<KnownLogs::Live>> KnownState(FileIo& log, uint64_t logSize, const LogSlot& slot);
     Status PlayForward(std::unique_ptr<FileIo> log, uint64_t logSize, const LogSlot& slot);
     Status CheckRollbackJournal(FileIo& journal, uint64_t size);
     Result<bool> HoldsAfterImage(const DecodedJournal& journal);
     Status PlayBack(const DecodedJournal& journal);
-    Status RetireLog(FileIo& log);
+    Status RetireLog(FileIo& log, bool cutBack);
     Status RemoveLog();
     Status ReadFileSize();
     Status LoadPage(uint32_t index, uint8_t* into);
     Result<uint8_t*> CachedPage(uint32_t index);
-    Status AppendToLog(const std::vector<LogPage>& pages);
-    Status Checkpoint();
+    Status AppendToLog(std::vector<LogPage> pages);
+    Status Checkpoint(bool cutBack = false);
+    Status GrowLog(uint64_t needed);
     Status WritePages(const std::vector<LogPage>& pages);
     Status SyncIfDurable(FileIo& file);
     Status Error(ErrorCode code, const std::string& message) const { return Status(code, path_ + ": " + message); }
@@ -162,15 +176,15 @@ class Pager::Impl {
     std::unordered_map<uint32_t, uint8_t> checked_;   // check marks of cached pages, by kind
 
     // A reader's view of pages a crash left only in the log (or, for an old rollback journal, the
-    // original bytes): page -> bytes within overlayBytes_, and the page count they make.
+    // original bytes): page -> bytes, and the page count they make.
     std::optional<uint32_t> overlayPageCount_;
-    std::vector<uint8_t> overlayBytes_;
-    std::unordered_map<uint32_t, size_t> overlayPages_;
+    std::map<uint32_t, std::vector<uint8_t>> overlayPages_;
 
     std::unique_ptr<FileIo> log_;  // the writer's log file, once found or created
     bool logNameDurable_ = false;  // its name is known to be in the folder durably
     bool generationOpen_ = false;  // live_ describes a generation that frames can be appended to
     LogSlot live_;                 // the generation: salt, and end, chain, sequence of its last commit
+    std::unordered_set<uint32_t> imaged_;  // pages with a frame in the generation
     std::function<void(PageNo, uint8_t*)> transform_;
 };
 
@@ -238,21 +252,21 @@ Status Pager::Impl::CheckLog() {
         log_ = std::move(*file);
         logNameDurable_ = true;
         generationOpen_ = true;
-        live_ = **known;
+        live_ = (*known)->slot;
+        imaged_ = std::move((*known)->imaged);
     }
     return Status::Ok();
 }
 
 // The log as this process left it: the generation it remembers, with no valid frame after the end
 // it remembers (another process may have committed more).
-Result<std::optional<LogSlot>> Pager::Impl::KnownState(FileIo& log, uint64_t logSize, const LogSlot& slot) {
-    std::optional<LogSlot> known = KnownLogs::Instance().Find(fs_, logPath_, slot.salt);
-    if (!known || known->end > logSize) return std::optional<LogSlot>();
-    if (logSize - known->end >= kLogFrameSize) {
-        std::vector<uint8_t> frame(kLogFrameSize);
-        KESTRIN_TRY(log.Read(known->end, frame.data(), frame.size()));
-        if (ContinuesLogChain(known->chain, frame.data())) return std::optional<LogSlot>();
-    }
+Result<std::optional<KnownLogs::Live>> Pager::Impl::KnownState(FileIo& log, uint64_t logSize, const LogSlot& slot) {
+    using Known = std::optional<KnownLogs::Live>;
+    Known known = KnownLogs::Instance().Take(fs_, logPath_, slot.salt);
+    if (!known || known->slot.end > logSize) return Known();
+    std::vector<uint8_t> next(size_t(std::min<uint64_t>(logSize - known->slot.end, kLogFrameSize)));
+    KESTRIN_TRY(log.Read(known->slot.end, next.data(), next.size()));
+    if (ContinuesLogChain(known->slot.chain, next.data(), next.size())) return Known();
     return known;
 }
 
@@ -273,19 +287,18 @@ Status Pager::Impl::PlayForward(std::unique_ptr<FileIo> log, uint64_t logSize, c
     if (!writable_) {
         if (replayed.commits == 0) return Status::Ok();
         overlayPageCount_ = replayed.pageCount;
-        overlayBytes_ = std::move(replayed.frames);
         overlayPages_ = std::move(replayed.pages);
         return Status::Ok();
     }
     if (replayed.commits > 0) {
-        for (const auto& [index, offset] : replayed.pages) {
-            KESTRIN_TRY(file_->Write(ByteOffset(PageNo{index}), &replayed.frames[offset], kPageSize));
+        for (const auto& [index, bytes] : replayed.pages) {
+            KESTRIN_TRY(file_->Write(ByteOffset(PageNo{index}), bytes.data(), kPageSize));
         }
         uint64_t expected = uint64_t(replayed.pageCount) * kPageSize;
         if (*fileSize < expected) KESTRIN_TRY(file_->Truncate(expected));
     }
     KESTRIN_TRY(SyncIfDurable(*file_));
-    KESTRIN_TRY(RetireLog(*log));
+    KESTRIN_TRY(RetireLog(*log, true));
     log_ = std::move(log);
     logNameDurable_ = true;
     live_.sequence = slot.sequence;
@@ -320,8 +333,10 @@ Status Pager::Impl::CheckRollbackJournal(FileIo& journalFile, uint64_t size) {
     if (!writable_) {
         if (journal && !landed) {
             overlayPageCount_ = journal->originalPageCount;
-            for (const auto& record : journal->records) overlayPages_[ToIndex(record.page)] = record.beforeOffset;
-            overlayBytes_ = std::move(journal->bytes);
+            for (const auto& record : journal->records) {
+                const uint8_t* before = journal->bytes.data() + record.beforeOffset;
+                overlayPages_[ToIndex(record.page)].assign(before, before + kPageSize);
+            }
         }
         return Status::Ok();
     }
@@ -364,12 +379,13 @@ Status Pager::Impl::RemoveLog() {
 
 // Zeroes the slot and makes that durable: frames of the next generation overwrite this one's,
 // which must never again be taken for committed transactions.
-Status Pager::Impl::RetireLog(FileIo& log) {
+// `cutBack`: the log is cut back to its front whatever its size (when it may stay unused a while).
+Status Pager::Impl::RetireLog(FileIo& log, bool cutBack) {
     std::vector<uint8_t> zeros(kLogFramesStart);
     KESTRIN_TRY(log.Write(0, zeros.data(), zeros.size()));
     auto size = log.Size();
     KESTRIN_TRY(size);
-    if (*size > kKeptLogBytes) KESTRIN_TRY(log.Truncate(kLogFramesStart));
+    if (*size > (cutBack ? kLogFramesStart : kKeptLogBytes)) KESTRIN_TRY(log.Truncate(kLogFramesStart));
     generationOpen_ = false;
     return SyncIfDurable(log);
 }
@@ -394,7 +410,7 @@ Status Pager::Impl::ReadFileSize() {
 Status Pager::Impl::LoadPage(uint32_t index, uint8_t* into) {
     auto overlaid = overlayPages_.find(index);
     if (overlaid != overlayPages_.end()) {
-        std::memcpy(into, &overlayBytes_[overlaid->second], kPageSize);
+        std::memcpy(into, overlaid->second.data(), kPageSize);
     } else {
         KESTRIN_TRY(file_->Read(ByteOffset(PageNo{index}), into, kPageSize));
     }
@@ -486,9 +502,11 @@ Status Pager::Impl::Commit() {
     std::vector<LogPage> pages;
     for (const auto& [index, before] : originals_) {
         const uint8_t* after = cache_.at(index).get();
-        if (std::memcmp(after, before.get(), kPageSize) != 0) pages.push_back({index, after});
+        if (std::memcmp(after, before.get(), kPageSize) != 0) pages.push_back({index, after, before.get()});
     }
-    for (uint32_t index = filePageCount_; index < pageCount_; ++index) pages.push_back({index, cache_.at(index).get()});
+    for (uint32_t index = filePageCount_; index < pageCount_; ++index) {
+        pages.push_back({index, cache_.at(index).get(), nullptr});
+    }
     if (!pages.empty()) {
         state_ = State::Failed;  // until every step has succeeded
         KESTRIN_TRY(AppendToLog(pages));
@@ -503,7 +521,7 @@ Status Pager::Impl::Commit() {
 
 // Appends the transaction's frames (after the generation's slot, for its first commit, in the same
 // write); the log's sync is the commit point. A generation past its bound is checkpointed first.
-Status Pager::Impl::AppendToLog(const std::vector<LogPage>& pages) {
+Status Pager::Impl::AppendToLog(std::vector<LogPage> pages) {
     if (generationOpen_ && live_.end - kLogFramesStart + pages.size() * kLogFrameSize > kCheckpointBytes) {
         KESTRIN_TRY(Checkpoint());
     }
@@ -518,6 +536,11 @@ Status Pager::Impl::AppendToLog(const std::vector<LogPage>& pages) {
         bytes = EncodeLogSlot(next);
         bytes.resize(kLogFramesStart);  // and the reserved block after it, zero
         writeAt = 0;
+        imaged_.clear();
+    }
+    // A page's frame may carry only its changes once the generation holds its bytes.
+    for (LogPage& page : pages) {
+        if (imaged_.count(page.page) == 0) page.before = nullptr;
     }
     bytes.reserve(bytes.size() + pages.size() * kLogFrameSize);
     next.chain = EncodeLogFrames(next.chain, pages, pageCount_, bytes);
@@ -531,24 +554,37 @@ Status Pager::Impl::AppendToLog(const std::vector<LogPage>& pages) {
         KESTRIN_TRY(log);
         log_ = std::move(*log);
     }
+    KESTRIN_TRY(GrowLog(writeAt + bytes.size()));
     KESTRIN_TRY(log_->Write(writeAt, bytes.data(), bytes.size()));
     KESTRIN_TRY(SyncIfDurable(*log_));
     if (create && options_.syncOnCommit) KESTRIN_TRY(fs_.SyncFolderOf(logPath_));
     logNameDurable_ = true;
     generationOpen_ = true;
     live_ = std::move(next);
+    for (const LogPage& page : pages) imaged_.insert(page.page);
     return Status::Ok();
 }
 
 Status Pager::Impl::CheckpointNow() {
     if (state_ != State::Reading) return Error(ErrorCode::InvalidArgument, "Checkpoint inside a transaction or after a failed commit");
-    return generationOpen_ ? Checkpoint() : Status::Ok();
+    return generationOpen_ ? Checkpoint(true) : Status::Ok();
+}
+
+Status Pager::Impl::GrowLog(uint64_t needed) {
+    auto size = log_->Size();
+    KESTRIN_TRY(size);
+    if (needed <= *size) return Status::Ok();
+    const std::vector<uint8_t> zeros(64 * 1024);
+    for (uint64_t at = *size, end = needed + kLogGrowth; at < end; at += zeros.size()) {
+        KESTRIN_TRY(log_->Write(at, zeros.data(), size_t(std::min<uint64_t>(zeros.size(), end - at))));
+    }
+    return Status::Ok();
 }
 
 // Makes the file hold every logged transaction durably, then retires the log's generation.
-Status Pager::Impl::Checkpoint() {
+Status Pager::Impl::Checkpoint(bool cutBack) {
     KESTRIN_TRY(SyncIfDurable(*file_));
-    return RetireLog(*log_);
+    return RetireLog(*log_, cutBack);
 }
 
 Status Pager::Impl::WritePages(const std::vector<LogPage>& pages) {

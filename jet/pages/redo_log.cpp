@@ -1,7 +1,10 @@
 #include "jet/pages/redo_log.h"
 
 #include <bit>
+#include <climits>
+#include <cstdint>
 #include <cstring>
+#include <map>
 
 namespace jet {
 namespace {
@@ -39,8 +42,65 @@ uint64_t Rotate(uint64_t value, int bits) {
     return (value << bits) | (value >> (64 - bits));
 }
 
-uint64_t FrameChain(uint64_t previous, const uint8_t* frame) {
-    return LogChecksum(LogChecksum(previous, frame, 8), frame + 16, kPageSize);
+constexpr uint32_t kDeltaFlag = 0x80000000u;
+constexpr size_t kFrameHeaderSize = 16;
+// A changed run shorter than this apart from the next is merged with it: a range costs 4 bytes.
+constexpr size_t kRangeGap = 8;
+// A delta larger than this is written as the whole page instead.
+constexpr size_t kLargestDelta = kPageSize / 2;
+
+// The frame's body: the page bytes of a full frame; the length and the ranges of a delta.
+size_t BodySize(const uint8_t* frame, size_t available) {
+    if ((GetU32(frame) & kDeltaFlag) == 0) return kPageSize;
+    if (available < kFrameHeaderSize + 4) return SIZE_MAX;
+    return 4 + size_t(GetU32(frame + kFrameHeaderSize));
+}
+
+uint64_t FrameChain(uint64_t previous, const uint8_t* frame, size_t bodySize) {
+    return LogChecksum(LogChecksum(previous, frame, 8), frame + kFrameHeaderSize, bodySize);
+}
+
+// The ranges where `after` differs from `before`: offset (2), length (2), the new bytes.
+std::vector<uint8_t> Delta(const uint8_t* before, const uint8_t* after) {
+    std::vector<uint8_t> ranges;
+    size_t i = 0;
+    while (i < kPageSize) {
+        // Most of a page is unchanged: step over it a word at a time.
+        while (i + 8 <= kPageSize && GetU64(before + i) == GetU64(after + i)) i += 8;
+        while (i < kPageSize && before[i] == after[i]) ++i;
+        if (i == kPageSize) break;
+        size_t start = i, end = i + 1, same = 0;
+        for (size_t j = end; j < kPageSize && same < kRangeGap; ++j) {
+            if (before[j] == after[j]) {
+                ++same;
+            } else {
+                same = 0;
+                end = j + 1;
+            }
+        }
+        uint8_t head[4];
+        PutU32(head, uint32_t(start) | uint32_t(end - start) << 16);
+        ranges.insert(ranges.end(), head, head + 4);
+        ranges.insert(ranges.end(), after + start, after + end);
+        if (ranges.size() > kLargestDelta) break;
+        i = end;
+    }
+    return ranges;
+}
+
+// Applies a delta body's ranges to `page`; false when they do not fit it exactly.
+bool ApplyDelta(const uint8_t* ranges, size_t size, uint8_t* page) {
+    size_t at = 0;
+    while (at < size) {
+        if (size - at < 4) return false;
+        uint32_t head = GetU32(ranges + at);
+        size_t offset = head & 0xFFFF, length = head >> 16;
+        at += 4;
+        if (length == 0 || offset + length > kPageSize || size - at < length) return false;
+        std::memcpy(page + offset, ranges + at, length);
+        at += length;
+    }
+    return true;
 }
 
 }  // namespace
@@ -94,34 +154,65 @@ std::optional<LogSlot> DecodeLogSlot(const uint8_t* bytes) {
     return slot;
 }
 
-bool ContinuesLogChain(uint64_t chain, const uint8_t* frame) {
-    return FrameChain(chain, frame) == GetU64(frame + 8);
+bool ContinuesLogChain(uint64_t chain, const uint8_t* bytes, size_t size) {
+    if (size < kFrameHeaderSize) return false;
+    size_t body = BodySize(bytes, size);
+    if (body == SIZE_MAX || body > size - kFrameHeaderSize) return false;
+    return FrameChain(chain, bytes, body) == GetU64(bytes + 8);
 }
 
 uint64_t EncodeLogFrames(uint64_t chain, const std::vector<LogPage>& pages, uint32_t pageCount,
                          std::vector<uint8_t>& out) {
-    size_t at = out.size();
-    out.resize(at + pages.size() * kLogFrameSize);
     for (size_t i = 0; i < pages.size(); ++i) {
-        uint8_t* frame = &out[at + i * kLogFrameSize];
-        PutU32(frame, pages[i].page);
+        const LogPage& page = pages[i];
+        std::vector<uint8_t> delta;
+        if (page.before) delta = Delta(page.before, page.bytes);
+        bool full = !page.before || delta.empty() || delta.size() > kLargestDelta;
+        size_t at = out.size();
+        size_t body = full ? kPageSize : 4 + delta.size();
+        out.resize(at + kFrameHeaderSize + body);
+        uint8_t* frame = &out[at];
+        PutU32(frame, page.page | (full ? 0 : kDeltaFlag));
         PutU32(frame + 4, i + 1 == pages.size() ? pageCount : 0);
-        std::memcpy(frame + 16, pages[i].bytes, kPageSize);
-        chain = FrameChain(chain, frame);
+        if (full) {
+            std::memcpy(frame + kFrameHeaderSize, page.bytes, kPageSize);
+        } else {
+            PutU32(frame + kFrameHeaderSize, uint32_t(delta.size()));
+            std::memcpy(frame + kFrameHeaderSize + 4, delta.data(), delta.size());
+        }
+        chain = FrameChain(chain, frame, body);
         PutU64(frame + 8, chain);
     }
     return chain;
 }
 
-ReplayedLog ReplayLog(uint64_t salt, std::vector<uint8_t> frames) {
+// Pages are rebuilt transaction by transaction: a delta applies to the page's newest bytes within
+// the generation (committed, or earlier in the same transaction), which must exist.
+ReplayedLog ReplayLog(uint64_t salt, const std::vector<uint8_t>& frames) {
     ReplayedLog log;
-    std::unordered_map<uint32_t, size_t> pending;  // the open transaction's pages
+    std::map<uint32_t, std::vector<uint8_t>> pending;  // the open transaction's pages
     uint64_t chain = LogChainStart(salt);
-    for (size_t at = 0; at + kLogFrameSize <= frames.size(); at += kLogFrameSize) {
+    size_t at = 0;
+    while (frames.size() - at >= kFrameHeaderSize) {
         const uint8_t* frame = &frames[at];
-        chain = FrameChain(chain, frame);
+        size_t body = BodySize(frame, frames.size() - at);
+        if (body == SIZE_MAX || body > frames.size() - at - kFrameHeaderSize) break;
+        chain = FrameChain(chain, frame, body);
         if (chain != GetU64(frame + 8)) break;
-        pending[GetU32(frame)] = at + 16;
+        at += kFrameHeaderSize + body;
+        uint32_t page = GetU32(frame) & ~kDeltaFlag;
+        const uint8_t* bytes = frame + kFrameHeaderSize;
+        if ((GetU32(frame) & kDeltaFlag) == 0) {
+            pending[page].assign(bytes, bytes + kPageSize);
+        } else {
+            auto base = pending.find(page);
+            if (base == pending.end()) {
+                auto committed = log.pages.find(page);
+                if (committed == log.pages.end()) break;  // a delta with nothing to apply to
+                base = pending.emplace(page, committed->second).first;
+            }
+            if (!ApplyDelta(bytes + 4, body - 4, base->second.data())) break;
+        }
         uint32_t commitPageCount = GetU32(frame + 4);
         if (commitPageCount == 0) continue;
         // The file never shrinks: a smaller page count, or a page past the transaction's own end,
@@ -129,12 +220,11 @@ ReplayedLog ReplayLog(uint64_t salt, std::vector<uint8_t> frames) {
         bool fits = commitPageCount >= log.pageCount;
         for (const auto& entry : pending) fits = fits && entry.first < commitPageCount;
         if (!fits) break;
-        for (const auto& entry : pending) log.pages[entry.first] = entry.second;
+        for (auto& entry : pending) log.pages[entry.first] = std::move(entry.second);
         pending.clear();
         log.pageCount = commitPageCount;
         ++log.commits;
     }
-    log.frames = std::move(frames);
     return log;
 }
 

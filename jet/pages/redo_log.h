@@ -32,14 +32,17 @@
 //   52     4    0
 //   56     8    checksum of bytes 0..55
 // Frame:
-//   0      4    page number
+//   0      4    page number; the top bit set for a delta frame
 //   4      4    0, or on a transaction's last frame the page count after it (never 0)
-//   8      8    chain value: checksum of bytes 0..7 and the page bytes, seeded with the previous one
-//   16     4096 the page's bytes after the transaction
+//   8      8    chain value: checksum of bytes 0..7 and the body, seeded with the previous one
+//   16          body, full frame: 4096 bytes, the page's bytes after the transaction
+//               body, delta frame: length L (4), then L bytes of ranges, each offset (2),
+//               length (2) and the new bytes there; it applies to the page's newest bytes in the
+//               generation, so a page's first frame in a generation is always full
 
 #include <cstdint>
 #include <optional>
-#include <unordered_map>
+#include <map>
 #include <vector>
 
 #include "jet/pages/page.h"
@@ -48,7 +51,7 @@ namespace jet {
 
 inline constexpr uint64_t kLogSlotSize = 4096;
 inline constexpr uint64_t kLogFramesStart = 2 * kLogSlotSize;
-inline constexpr size_t kLogFrameSize = 16 + kPageSize;
+inline constexpr size_t kLogFrameSize = 16 + kPageSize;  // a full frame; the largest there is
 
 // A fast 64-bit checksum (four independent lanes): detects torn and misplaced bytes, not attacks.
 uint64_t LogChecksum(uint64_t seed, const uint8_t* data, size_t size);
@@ -75,11 +78,13 @@ std::optional<LogSlot> DecodeLogSlot(const uint8_t* bytes);
 
 struct LogPage {
     uint32_t page;
-    const uint8_t* bytes;  // borrowed, kPageSize bytes
+    const uint8_t* bytes;   // borrowed, kPageSize bytes
+    const uint8_t* before;  // the page's newest bytes already in the generation, or null: with it a
+                            // frame may carry only the changed ranges
 };
 
-// True when `frame` (kLogFrameSize bytes) validates as the frame after chain value `chain`.
-bool ContinuesLogChain(uint64_t chain, const uint8_t* frame);
+// True when `bytes` (size of them) begin with a frame that validates after chain value `chain`.
+bool ContinuesLogChain(uint64_t chain, const uint8_t* bytes, size_t size);
 
 // Appends one transaction's frames to `out` and returns the chain value after them.
 uint64_t EncodeLogFrames(uint64_t chain, const std::vector<LogPage>& pages, uint32_t pageCount,
@@ -88,11 +93,10 @@ uint64_t EncodeLogFrames(uint64_t chain, const std::vector<LogPage>& pages, uint
 struct ReplayedLog {
     uint64_t commits = 0;    // complete transactions found
     uint32_t pageCount = 0;  // after the last of them
-    std::vector<uint8_t> frames;                // the frames read, from kLogFramesStart on
-    std::unordered_map<uint32_t, size_t> pages;  // page -> offset of its newest bytes within `frames`
+    std::map<uint32_t, std::vector<uint8_t>> pages;  // page -> its newest bytes
 };
 
 // Walks `frames` (the log's bytes from kLogFramesStart on) from the generation's first frame.
-ReplayedLog ReplayLog(uint64_t salt, std::vector<uint8_t> frames);
+ReplayedLog ReplayLog(uint64_t salt, const std::vector<uint8_t>& frames);
 
 }  // namespace jet

@@ -44,25 +44,28 @@ TEST(RedoLog, SlotDecodesAsWrittenAndEveryChangedByteOrAZeroSlotIsRejected) {
     EXPECT_FALSE(DecodeLogSlot(Bytes(kLogSlotSize, 0).data()));
 }
 
-// Three transactions: {1, 2} with 5 pages, {2} then {6} growing the file to 7 pages.
+// Three transactions: {1, 2} with 5 pages; {2} changed in two places, logged as a delta; {5, 6}
+// growing the file to 7 pages.
 struct SampleLog {
-    Bytes one = Page(1), two = Page(2), twoAgain = Page(3), six = Page(6);
+    Bytes one = Page(1), two = Page(2), twoAgain = Page(2), six = Page(6);
     Bytes frames;
     std::vector<size_t> commitEnds;
 
     explicit SampleLog(uint64_t salt) {
+        twoAgain[0] = 3;
+        std::fill(twoAgain.begin() + 1000, twoAgain.begin() + 1100, 0xEE);
         uint64_t chain = LogChainStart(salt);
-        chain = EncodeLogFrames(chain, {{1, one.data()}, {2, two.data()}}, 5, frames);
+        chain = EncodeLogFrames(chain, {{1, one.data(), nullptr}, {2, two.data(), nullptr}}, 5, frames);
         commitEnds.push_back(frames.size());
-        chain = EncodeLogFrames(chain, {{2, twoAgain.data()}}, 5, frames);
+        chain = EncodeLogFrames(chain, {{2, twoAgain.data(), two.data()}}, 5, frames);
         commitEnds.push_back(frames.size());
-        EncodeLogFrames(chain, {{5, one.data()}, {6, six.data()}}, 7, frames);
+        EncodeLogFrames(chain, {{5, one.data(), nullptr}, {6, six.data(), nullptr}}, 7, frames);
         commitEnds.push_back(frames.size());
     }
 };
 
 uint8_t FirstByteOf(const ReplayedLog& log, uint32_t page) {
-    return log.frames[log.pages.at(page)];
+    return log.pages.at(page)[0];
 }
 
 TEST(RedoLog, ReplayGivesTheNewestBytesOfWholeTransactionsOnly) {
@@ -71,7 +74,8 @@ TEST(RedoLog, ReplayGivesTheNewestBytesOfWholeTransactionsOnly) {
     EXPECT_EQ(all.commits, 3u);
     EXPECT_EQ(all.pageCount, 7u);
     EXPECT_EQ(all.pages.size(), 4u);
-    EXPECT_EQ(FirstByteOf(all, 2), 3);  // the second transaction's bytes, not the first's
+    EXPECT_EQ(all.pages.at(2), sample.twoAgain);  // the delta applied to the first transaction's bytes
+    EXPECT_LT(sample.commitEnds[1] - sample.commitEnds[0], 200u);  // the delta carries its ranges only
     EXPECT_EQ(FirstByteOf(all, 6), 6);
 
     // Cut anywhere inside the last transaction, or torn there: the first two, nothing of the third.
@@ -90,7 +94,7 @@ TEST(RedoLog, ReplayGivesTheNewestBytesOfWholeTransactionsOnly) {
     EXPECT_EQ(ReplayLog(5, flipped).commits, 0u);
 }
 
-TEST(RedoLog, FramesOfAnotherGenerationOrBeyondTheirOwnPageCountNeverReplay) {
+TEST(RedoLog, FramesOfAnotherGenerationBeyondTheirPageCountOrDeltasWithoutABaseNeverReplay) {
     SampleLog sample(5);
     EXPECT_EQ(ReplayLog(6, sample.frames).commits, 0u);
 
@@ -98,7 +102,7 @@ TEST(RedoLog, FramesOfAnotherGenerationOrBeyondTheirOwnPageCountNeverReplay) {
     Bytes mixed = sample.frames;
     Bytes fresh;
     Bytes page = Page(9);
-    EncodeLogFrames(LogChainStart(6), {{3, page.data()}}, 5, fresh);
+    EncodeLogFrames(LogChainStart(6), {{3, page.data(), nullptr}}, 5, fresh);
     std::copy(fresh.begin(), fresh.end(), mixed.begin());
     ReplayedLog replayed = ReplayLog(6, mixed);
     EXPECT_EQ(replayed.commits, 1u);
@@ -106,8 +110,16 @@ TEST(RedoLog, FramesOfAnotherGenerationOrBeyondTheirOwnPageCountNeverReplay) {
     EXPECT_EQ(FirstByteOf(replayed, 3), 9);
 
     Bytes beyond;
-    EncodeLogFrames(LogChainStart(5), {{8, page.data()}}, 5, beyond);
+    EncodeLogFrames(LogChainStart(5), {{8, page.data(), nullptr}}, 5, beyond);
     EXPECT_EQ(ReplayLog(5, beyond).commits, 0u);
+
+    // A delta needs the page's bytes earlier in its generation.
+    Bytes orphan;
+    Bytes changed = page;
+    changed[7] ^= 1;
+    EncodeLogFrames(LogChainStart(5), {{3, changed.data(), page.data()}}, 5, orphan);
+    ASSERT_LT(orphan.size(), 100u);
+    EXPECT_EQ(ReplayLog(5, orphan).commits, 0u);
 }
 
 }  // namespace
