@@ -53,9 +53,11 @@ enum class State { Reading, Writing, Failed };
 constexpr uint64_t kCheckpointBytes = uint64_t(4) << 20;
 // A log longer than this is cut back at a checkpoint, so that one big transaction does not leave
 // megabytes beside the file.
-// The log file grows in zero-filled steps of this size ahead of its frames: a commit then overwrites
-// bytes inside the file, which changes no metadata, so its sync stays a flush of data (appending
-// would make every sync a file-system journal commit as well).
+// The log file grows in zero-filled steps ahead of its frames: a commit then overwrites bytes inside
+// the file, which changes no metadata, so its sync stays a flush of data (appending would make every
+// sync a file-system journal commit as well). A step is the file's size, between these bounds, so a
+// log cut back at a close costs little to start again.
+constexpr uint64_t kLogGrowthMin = uint64_t(64) << 10;
 constexpr uint64_t kLogGrowth = uint64_t(1) << 20;
 constexpr uint64_t kKeptLogBytes = kLogFramesStart + kCheckpointBytes + kLogGrowth + 64 * kLogFrameSize;
 
@@ -575,7 +577,8 @@ Status Pager::Impl::GrowLog(uint64_t needed) {
     KESTRIN_TRY(size);
     if (needed <= *size) return Status::Ok();
     const std::vector<uint8_t> zeros(64 * 1024);
-    for (uint64_t at = *size, end = needed + kLogGrowth; at < end; at += zeros.size()) {
+    uint64_t step = std::clamp(*size, kLogGrowthMin, kLogGrowth);
+    for (uint64_t at = *size, end = needed + step; at < end; at += zeros.size()) {
         KESTRIN_TRY(log_->Write(at, zeros.data(), size_t(std::min<uint64_t>(zeros.size(), end - at))));
     }
     return Status::Ok();
