@@ -90,9 +90,11 @@ Result<UsageMap> UsageMap::Parse(std::span<const uint8_t> row, MapPageStore& sto
     if (row.size() < 5) return Bad("row of " + std::to_string(row.size()) + " bytes");
     if (row[0] == 0) {
         map.start_ = Le32(row.data() + 1);
-        for (size_t k = 5; k < row.size(); ++k)
+        for (size_t k = 5; k < row.size(); ++k) {
+            if (row[k] == 0) continue;  // most bytes of a map are empty
             for (int b = 0; b < 8; ++b)
                 if (row[k] >> b & 1) keep(uint64_t(map.start_) + 8 * (k - 5) + b);
+        }
         return map;
     }
     if (row[0] != 1) return Bad("unknown map type " + std::to_string(row[0]));
@@ -107,9 +109,11 @@ Result<UsageMap> UsageMap::Parse(std::span<const uint8_t> row, MapPageStore& sto
         const uint8_t* page = *bytes;
         if (page[0] != L::kPageUsageMap || page[1] != 0x01)
             return Bad("page " + std::to_string(mapPage) + " is not a map page");
-        for (size_t k = 4; k < kPageSize; ++k)
+        for (size_t k = 4; k < kPageSize; ++k) {
+            if (page[k] == 0) continue;
             for (int b = 0; b < 8; ++b)
                 if (page[k] >> b & 1) keep(uint64_t(i) * kRangePages + 8 * (k - 4) + b);
+        }
     }
     return map;
 }
