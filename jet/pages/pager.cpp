@@ -51,14 +51,14 @@ enum class State { Reading, Writing, Failed };
 // A generation of the log is checkpointed before its frames grow past this: it bounds the log file
 // and a replay.
 constexpr uint64_t kCheckpointBytes = uint64_t(4) << 20;
-// A log longer than this is cut back at a checkpoint, so that one big transaction does not leave
-// megabytes beside the file.
 // The log file grows in zero-filled steps ahead of its frames: a commit then overwrites bytes inside
 // the file, which changes no metadata, so its sync stays a flush of data (appending would make every
 // sync a file-system journal commit as well). A step is the file's size, between these bounds, so a
 // log cut back at a close costs little to start again.
 constexpr uint64_t kLogGrowthMin = uint64_t(64) << 10;
 constexpr uint64_t kLogGrowth = uint64_t(1) << 20;
+// A log longer than this is cut back at a checkpoint, so that one big transaction does not leave
+// megabytes beside the file.
 constexpr uint64_t kKeptLogBytes = kLogFramesStart + kCheckpointBytes + kLogGrowth + 64 * kLogFrameSize;
 
 // What this process last left in each log it wrote or played: the generation, and the end and chain
@@ -158,7 +158,7 @@ class Pager::Impl {
     Result<uint8_t*> CachedPage(uint32_t index);
     Status AppendToLog(std::vector<LogPage> pages);
     Status Checkpoint(bool cutBack = false);
-    Status GrowLog(uint64_t needed);
+    Status GrowLog(FileIo& log, uint64_t needed);
     Status WritePages(const std::vector<LogPage>& pages);
     Status SyncIfDurable(FileIo& file);
     Status Error(ErrorCode code, const std::string& message) const { return Status(code, path_ + ": " + message); }
@@ -182,8 +182,7 @@ class Pager::Impl {
     std::optional<uint32_t> overlayPageCount_;
     std::map<uint32_t, std::vector<uint8_t>> overlayPages_;
 
-    std::unique_ptr<FileIo> log_;  // the writer's log file, once found or created
-    bool logNameDurable_ = false;  // its name is known to be in the folder durably
+    std::unique_ptr<FileIo> log_;  // the writer's log file once found, or created and its name synced
     bool generationOpen_ = false;  // live_ describes a generation that frames can be appended to
     LogSlot live_;                 // the generation: salt, and end, chain, sequence of its last commit
     std::unordered_set<uint32_t> imaged_;  // pages with a frame in the generation
@@ -230,29 +229,25 @@ Status Pager::Impl::CheckLog() {
     KESTRIN_TRY(file);
     auto size = (*file)->Size();
     KESTRIN_TRY(size);
-    std::vector<uint8_t> head(size_t(std::min<uint64_t>(*size, kLogFramesStart)));
+    // Only the slot's own bytes: the rest of its block is zero, and frames start further on.
+    std::vector<uint8_t> head(size_t(std::min<uint64_t>(*size, kLogSlotBytes)));
     KESTRIN_TRY((*file)->Read(0, head.data(), head.size()));
     if (IsRollbackJournal(head.data(), head.size())) return CheckRollbackJournal(**file, *size);
 
     std::optional<LogSlot> slot;
-    if (head.size() == kLogFramesStart) slot = DecodeLogSlot(head.data());
+    if (*size >= kLogFramesStart) slot = DecodeLogSlot(head.data());
     if (!slot) {
         bool retired = head.size() >= kJournalHeaderSize && AllZero(head.data(), head.size());
         if (!writable_) return Status::Ok();
         if (!retired) return RemoveLog();
         log_ = std::move(*file);
-        logNameDurable_ = true;
         return Status::Ok();
     }
     auto known = KnownState(**file, *size, *slot);
     KESTRIN_TRY(known);
-    if (!*known) {
-        KnownLogs::Instance().Forget(fs_, logPath_);
-        return PlayForward(std::move(*file), *size, *slot);
-    }
+    if (!*known) return PlayForward(std::move(*file), *size, *slot);
     if (writable_) {
         log_ = std::move(*file);
-        logNameDurable_ = true;
         generationOpen_ = true;
         live_ = (*known)->slot;
         imaged_ = std::move((*known)->imaged);
@@ -280,7 +275,7 @@ Status Pager::Impl::PlayForward(std::unique_ptr<FileIo> log, uint64_t logSize, c
     uint64_t end = std::min(logSize, longest);
     std::vector<uint8_t> frames(size_t(end - std::min(end, kLogFramesStart)));
     KESTRIN_TRY(log->Read(kLogFramesStart, frames.data(), frames.size()));
-    ReplayedLog replayed = ReplayLog(slot.salt, std::move(frames));
+    ReplayedLog replayed = ReplayLog(slot.salt, frames);
     // The file never shrinks, and its writes follow the log's: a file longer than the log's last
     // transaction made it is not the one the log was written for, and is left alone.
     auto fileSize = file_->Size();
@@ -302,7 +297,6 @@ Status Pager::Impl::PlayForward(std::unique_ptr<FileIo> log, uint64_t logSize, c
     KESTRIN_TRY(SyncIfDurable(*file_));
     KESTRIN_TRY(RetireLog(*log, true));
     log_ = std::move(log);
-    logNameDurable_ = true;
     live_.sequence = slot.sequence;
     return Status::Ok();
 }
@@ -372,7 +366,6 @@ Status Pager::Impl::PlayBack(const DecodedJournal& journal) {
 
 Status Pager::Impl::RemoveLog() {
     log_.reset();
-    logNameDurable_ = false;
     generationOpen_ = false;
     Status removed = fs_.Remove(logPath_);
     if (!removed.ok() && removed.code() != ErrorCode::NotFound) return removed;
@@ -550,17 +543,22 @@ Status Pager::Impl::AppendToLog(std::vector<LogPage> pages) {
     next.sequence += 1;
     next.pageCount = pageCount_;
 
-    bool create = !log_ || !logNameDurable_;
+    // A log this commit creates is kept (log_) only once its name is synced too; a failure before
+    // leaves the Pager Failed anyway.
+    std::unique_ptr<FileIo> created;
     if (!log_) {
         auto log = fs_.Open(logPath_, OpenMode::CreateOrTruncate);
         KESTRIN_TRY(log);
-        log_ = std::move(*log);
+        created = std::move(*log);
     }
-    KESTRIN_TRY(GrowLog(writeAt + bytes.size()));
-    KESTRIN_TRY(log_->Write(writeAt, bytes.data(), bytes.size()));
-    KESTRIN_TRY(SyncIfDurable(*log_));
-    if (create && options_.syncOnCommit) KESTRIN_TRY(fs_.SyncFolderOf(logPath_));
-    logNameDurable_ = true;
+    FileIo& log = log_ ? *log_ : *created;
+    KESTRIN_TRY(GrowLog(log, writeAt + bytes.size()));
+    KESTRIN_TRY(log.Write(writeAt, bytes.data(), bytes.size()));
+    KESTRIN_TRY(SyncIfDurable(log));
+    if (created) {
+        if (options_.syncOnCommit) KESTRIN_TRY(fs_.SyncFolderOf(logPath_));
+        log_ = std::move(created);
+    }
     generationOpen_ = true;
     live_ = std::move(next);
     for (const LogPage& page : pages) imaged_.insert(page.page);
@@ -572,14 +570,14 @@ Status Pager::Impl::CheckpointNow() {
     return generationOpen_ ? Checkpoint(true) : Status::Ok();
 }
 
-Status Pager::Impl::GrowLog(uint64_t needed) {
-    auto size = log_->Size();
+Status Pager::Impl::GrowLog(FileIo& log, uint64_t needed) {
+    auto size = log.Size();
     KESTRIN_TRY(size);
     if (needed <= *size) return Status::Ok();
     const std::vector<uint8_t> zeros(64 * 1024);
     uint64_t step = std::clamp(*size, kLogGrowthMin, kLogGrowth);
     for (uint64_t at = *size, end = needed + step; at < end; at += zeros.size()) {
-        KESTRIN_TRY(log_->Write(at, zeros.data(), size_t(std::min<uint64_t>(zeros.size(), end - at))));
+        KESTRIN_TRY(log.Write(at, zeros.data(), size_t(std::min<uint64_t>(zeros.size(), end - at))));
     }
     return Status::Ok();
 }

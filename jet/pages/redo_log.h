@@ -50,14 +50,12 @@
 namespace jet {
 
 inline constexpr uint64_t kLogSlotSize = 4096;
+inline constexpr size_t kLogSlotBytes = 64;  // the slot's bytes that count; the rest of its block is zero
 inline constexpr uint64_t kLogFramesStart = 2 * kLogSlotSize;
 inline constexpr size_t kLogFrameSize = 16 + kPageSize;  // a full frame; the largest there is
 
 // A fast 64-bit checksum (four independent lanes): detects torn and misplaced bytes, not attacks.
 uint64_t LogChecksum(uint64_t seed, const uint8_t* data, size_t size);
-inline uint64_t LogPageChecksum(const uint8_t* page) {
-    return LogChecksum(0, page, kPageSize);
-}
 // The chain value before a generation's first frame.
 uint64_t LogChainStart(uint64_t salt);
 
@@ -73,7 +71,7 @@ struct LogSlot {
 
 // kLogSlotSize bytes.
 std::vector<uint8_t> EncodeLogSlot(const LogSlot& slot);
-// `bytes`: kLogSlotSize bytes.
+// `bytes`: kLogSlotBytes bytes.
 std::optional<LogSlot> DecodeLogSlot(const uint8_t* bytes);
 
 struct LogPage {
