@@ -19,6 +19,20 @@ namespace jet {
 
 enum class LockMode { None, Shared, Exclusive };
 
+// Which file, and its last change: two equal identities of a path mean that nobody wrote to it in
+// between, as far as the system's time stamps can tell. Linux (since 6.13) stamps a write that follows
+// a look at the stamp with a finer, new time, so a stamp read after one's own last write moves with
+// the next write by anyone; Windows stamps in steps of its clock tick, so a foreign write inside the
+// same tick, with the size unchanged, goes unseen.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;      // inode number, or file index
+    uint64_t size = 0;
+    uint64_t modified = 0;  // last write to the bytes, in the system's own units
+    uint64_t changed = 0;   // last change of any kind (ctime; Windows' ChangeTime)
+    bool operator==(const FileIdentity&) const = default;
+};
+
 class FileIo {
 public:
     virtual ~FileIo() = default;
@@ -27,6 +41,7 @@ public:
     virtual Status Sync() = 0;
     virtual Status Truncate(uint64_t size) = 0;
     virtual Result<uint64_t> Size() = 0;
+    virtual Result<FileIdentity> Identity() = 0;
     // Without waiting: another process's conflicting lock gives Locked at once.
     virtual Status Lock(LockMode mode) = 0;
     virtual const std::string& Path() const = 0;

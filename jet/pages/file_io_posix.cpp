@@ -74,6 +74,14 @@ class PosixFile final : public FileIo {
         return uint64_t(info.st_size);
     }
 
+    Result<FileIdentity> Identity() override {
+        struct stat info {};
+        if (::fstat(fd_, &info) != 0) return ErrnoStatus(path_, "stat", errno);
+        auto nanoseconds = [](const timespec& at) { return uint64_t(at.tv_sec) * 1000000000u + uint64_t(at.tv_nsec); };
+        return FileIdentity{uint64_t(info.st_dev), uint64_t(info.st_ino), uint64_t(info.st_size),
+                            nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+    }
+
     Status Lock(LockMode mode) override {
         struct flock lock {};
         lock.l_type = mode == LockMode::Exclusive ? F_WRLCK : mode == LockMode::Shared ? F_RDLCK : F_UNLCK;

@@ -113,6 +113,21 @@ class WinFile final : public FileIo {
         return uint64_t(size.QuadPart);
     }
 
+    Result<FileIdentity> Identity() override {
+        BY_HANDLE_FILE_INFORMATION info{};
+        FILE_BASIC_INFO basic{};
+        if (!GetFileInformationByHandle(handle_, &info) ||
+            !GetFileInformationByHandleEx(handle_, FileBasicInfo, &basic, sizeof(basic))) {
+            DWORD err = GetLastError();
+            return WinStatus(path_, "file information", err);
+        }
+        auto join = [](DWORD high, DWORD low) { return (uint64_t(high) << 32) | low; };
+        return FileIdentity{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+                            join(info.nFileSizeHigh, info.nFileSizeLow),
+                            join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
+                            uint64_t(basic.ChangeTime.QuadPart)};
+    }
+
     // LockFileEx cannot convert a lock, so a change of mode releases the old one first.
     Status Lock(LockMode mode) override {
         if (lock_ != LockMode::None) {

@@ -18,6 +18,11 @@
 // is written into the file, the file synced and the log retired. Playing a transaction the file
 // already holds changes nothing. A reader must not write: it reads through the played pages instead.
 //
+// A Pager closed by Suspend keeps its cache. Resume takes it up again only when its generation is
+// still the log's, unchanged, and the file's identity (size, change time) is what Suspend saw: then
+// nobody has written since, for any other writer of this engine plays the log forward and retires it
+// first, and any other program's write moves the file's change time.
+//
 // A journal of the earlier rollback format ("KJRNL", version 2) left by a crash is still played back
 // once and then removed.
 
@@ -46,7 +51,7 @@ PageBuffer NewPage() {
     return PageBuffer(new uint8_t[kPageSize]());
 }
 
-enum class State { Reading, Writing, Failed };
+enum class State { Reading, Writing, Failed, Suspended };
 
 // A generation of the log is checkpointed before its frames grow past this: it bounds the log file
 // and a replay.
@@ -107,6 +112,19 @@ bool AllZero(const uint8_t* bytes, size_t size) {
     return true;
 }
 
+// Only the slot's own bytes: the rest of its block is zero, and frames start further on.
+Result<std::vector<uint8_t>> ReadLogHead(FileIo& log, uint64_t logSize) {
+    std::vector<uint8_t> head(size_t(std::min<uint64_t>(logSize, kLogSlotBytes)));
+    KESTRIN_TRY(log.Read(0, head.data(), head.size()));
+    return head;
+}
+
+// The generation a log's head announces, if it is valid (and the log long enough to hold frames).
+std::optional<LogSlot> SlotOf(const std::vector<uint8_t>& head, uint64_t logSize) {
+    if (logSize < kLogFramesStart || head.size() < kLogSlotBytes) return std::nullopt;
+    return DecodeLogSlot(head.data());
+}
+
 }  // namespace
 
 class Pager::Impl {
@@ -115,14 +133,7 @@ class Pager::Impl {
         : fs_(fs), path_(std::move(path)), logPath_(path_ + "-journal"), options_(options) {}
 
     ~Impl() {
-        if (!writable_ || !log_) return;
-        // A failed checkpoint leaves the log live, which the next Open handles like any other.
-        if (options_.checkpointOnClose && state_ == State::Reading && generationOpen_) (void)Checkpoint(true);
-        if (state_ == State::Reading && generationOpen_) {
-            KnownLogs::Instance().Remember(fs_, logPath_, {live_, std::move(imaged_)});
-        } else {
-            KnownLogs::Instance().Forget(fs_, logPath_);
-        }
+        if (state_ != State::Suspended) (void)LeaveLog();
     }
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
@@ -142,8 +153,11 @@ class Pager::Impl {
     Status Commit();
     void Rollback();
     Status CheckpointNow();
+    bool Suspend();
+    Result<bool> Resume(Options options);
 
   private:
+    bool LeaveLog();
     Status OpenFile();
     Status CheckLog();
     Result<std::optional<KnownLogs::Live>> KnownState(FileIo& log, uint64_t logSize, const LogSlot& slot);
@@ -167,7 +181,7 @@ class Pager::Impl {
     FileSystem& fs_;
     const std::string path_;
     const std::string logPath_;
-    const Options options_;
+    Options options_;
     std::unique_ptr<FileIo> file_;
     State state_ = State::Reading;
     bool writable_ = false;
@@ -187,6 +201,8 @@ class Pager::Impl {
     LogSlot live_;                 // the generation: salt, and end, chain, sequence of its last commit
     std::unordered_set<uint32_t> imaged_;  // pages with a frame in the generation
     std::function<void(PageNo, uint8_t*)> transform_;
+
+    std::optional<FileIdentity> identity_;  // the file as Suspend left it, when it can be resumed
 };
 
 Status Pager::Impl::Open() {
@@ -229,15 +245,13 @@ Status Pager::Impl::CheckLog() {
     KESTRIN_TRY(file);
     auto size = (*file)->Size();
     KESTRIN_TRY(size);
-    // Only the slot's own bytes: the rest of its block is zero, and frames start further on.
-    std::vector<uint8_t> head(size_t(std::min<uint64_t>(*size, kLogSlotBytes)));
-    KESTRIN_TRY((*file)->Read(0, head.data(), head.size()));
-    if (IsRollbackJournal(head.data(), head.size())) return CheckRollbackJournal(**file, *size);
+    auto head = ReadLogHead(**file, *size);
+    KESTRIN_TRY(head);
+    if (IsRollbackJournal(head->data(), head->size())) return CheckRollbackJournal(**file, *size);
 
-    std::optional<LogSlot> slot;
-    if (*size >= kLogFramesStart) slot = DecodeLogSlot(head.data());
+    std::optional<LogSlot> slot = SlotOf(*head, *size);
     if (!slot) {
-        bool retired = head.size() >= kJournalHeaderSize && AllZero(head.data(), head.size());
+        bool retired = head->size() >= kJournalHeaderSize && AllZero(head->data(), head->size());
         if (!writable_) return Status::Ok();
         if (!retired) return RemoveLog();
         log_ = std::move(*file);
@@ -246,12 +260,15 @@ Status Pager::Impl::CheckLog() {
     auto known = KnownState(**file, *size, *slot);
     KESTRIN_TRY(known);
     if (!*known) return PlayForward(std::move(*file), *size, *slot);
-    if (writable_) {
-        log_ = std::move(*file);
-        generationOpen_ = true;
-        live_ = (*known)->slot;
-        imaged_ = std::move((*known)->imaged);
+    if (!writable_) {
+        // A reader leaves the log as it found it: the next writer of this process still knows it.
+        KnownLogs::Instance().Remember(fs_, logPath_, std::move(**known));
+        return Status::Ok();
     }
+    log_ = std::move(*file);
+    generationOpen_ = true;
+    live_ = (*known)->slot;
+    imaged_ = std::move((*known)->imaged);
     return Status::Ok();
 }
 
@@ -427,6 +444,7 @@ void Pager::Impl::SetLoadTransform(std::function<void(PageNo, uint8_t*)> transfo
 
 Result<uint8_t*> Pager::Impl::CachedPage(uint32_t index) {
     if (state_ == State::Failed) return Error(ErrorCode::Io, "an earlier commit failed; reopen the database");
+    if (state_ == State::Suspended) return Error(ErrorCode::InvalidArgument, "the database is closed");
     if (index >= pageCount_) {
         return Error(ErrorCode::Corrupt,
                      "page " + std::to_string(index) + " is past the end (" + std::to_string(pageCount_) + " pages)");
@@ -460,6 +478,7 @@ Status Pager::Impl::Begin() {
     if (transform_) return Error(ErrorCode::Unsupported, "encrypted databases are read-only");
     if (state_ == State::Failed) return Error(ErrorCode::Io, "an earlier commit failed; reopen the database");
     if (state_ == State::Writing) return Error(ErrorCode::InvalidArgument, "a transaction is already open");
+    if (state_ == State::Suspended) return Error(ErrorCode::InvalidArgument, "the database is closed");
     state_ = State::Writing;
     return Status::Ok();
 }
@@ -565,6 +584,71 @@ Status Pager::Impl::AppendToLog(std::vector<LogPage> pages) {
     return Status::Ok();
 }
 
+// What closing does to the log: a checkpoint when the options ask for one (a failed checkpoint
+// leaves the log live, which the next Open handles like any other); a generation left live is
+// remembered for the next Open in this process. True when one was.
+bool Pager::Impl::LeaveLog() {
+    if (!writable_ || !log_) return false;
+    if (options_.checkpointOnClose && state_ == State::Reading && generationOpen_) (void)Checkpoint(true);
+    if (state_ == State::Reading && generationOpen_) {
+        KnownLogs::Instance().Remember(fs_, logPath_, {live_, std::move(imaged_)});
+        return true;
+    }
+    KnownLogs::Instance().Forget(fs_, logPath_);
+    return false;
+}
+
+// A cache larger than this is not kept past a close.
+constexpr size_t kMaxSuspendedPages = 2048;
+
+bool Pager::Impl::Suspend() {
+    if (state_ == State::Suspended) return identity_.has_value();
+    std::optional<FileIdentity> identity;
+    if (!options_.checkpointOnClose && cache_.size() <= kMaxSuspendedPages) {
+        auto read = file_->Identity();  // after the last write to the file
+        if (read.ok()) identity = *read;
+    }
+    bool remembered = LeaveLog();
+    log_.reset();
+    file_.reset();  // and with it the lock
+    state_ = State::Suspended;
+    if (remembered) identity_ = identity;
+    return identity_.has_value();
+}
+
+// The cache is current only if nobody wrote to the file, and the log holds the generation this
+// Pager left, with nothing after it (another writer of this engine would have played it into the
+// file and retired it first).
+Result<bool> Pager::Impl::Resume(Options options) {
+    if (state_ != State::Suspended) return Error(ErrorCode::InvalidArgument, "Resume of a Pager that is open");
+    if (!identity_) return false;
+    auto file = fs_.Open(path_, OpenMode::ReadWrite);
+    KESTRIN_TRY(file);
+    KESTRIN_TRY((*file)->Lock(LockMode::Exclusive));
+    auto identity = (*file)->Identity();
+    if (!identity.ok() || *identity != *identity_) return false;
+    auto log = fs_.Open(logPath_, OpenMode::ReadWrite);
+    if (!log.ok() && log.code() == ErrorCode::NotFound) return false;
+    KESTRIN_TRY(log);
+    auto logSize = (*log)->Size();
+    KESTRIN_TRY(logSize);
+    auto head = ReadLogHead(**log, *logSize);
+    KESTRIN_TRY(head);
+    std::optional<LogSlot> slot = SlotOf(*head, *logSize);
+    if (!slot || slot->salt != live_.salt) return false;
+    auto known = KnownState(**log, *logSize, *slot);
+    KESTRIN_TRY(known);
+    if (!*known || (*known)->slot.end != live_.end || (*known)->slot.chain != live_.chain) return false;
+    file_ = std::move(*file);
+    log_ = std::move(*log);
+    imaged_ = std::move((*known)->imaged);
+    generationOpen_ = true;
+    options_ = options;
+    state_ = State::Reading;
+    identity_.reset();
+    return true;
+}
+
 Status Pager::Impl::CheckpointNow() {
     if (state_ != State::Reading) return Error(ErrorCode::InvalidArgument, "Checkpoint inside a transaction or after a failed commit");
     return generationOpen_ ? Checkpoint(true) : Status::Ok();
@@ -665,6 +749,12 @@ void Pager::Rollback() {
 }
 Status Pager::Checkpoint() {
     return impl_->CheckpointNow();
+}
+bool Pager::Suspend() {
+    return impl_->Suspend();
+}
+Result<bool> Pager::Resume(Options options) {
+    return impl_->Resume(options);
 }
 
 }  // namespace jet

@@ -12,6 +12,8 @@
 //   Writing  --Commit-->   Reading           the transaction is durable in the log and written to the
 //                                            file (the file's own sync waits for a checkpoint)
 //   Writing  --Rollback--> Reading           none are; cached pages are restored
+//   Reading  --Suspend-->  Suspended         files closed, lock released, cache kept
+//   Suspended --Resume-->  Reading           only when the file and its log are as Suspend left them
 //   any error inside Commit leaves the Pager in Failed: only destruction is allowed (Read, Begin
 //   give Io), and the next Open finds in the log what was committed.
 //   A commit costs 1 sync; a checkpoint, after every few megabytes of log or at Checkpoint(), 2.
@@ -82,6 +84,17 @@ class Pager {
     void Rollback();
     // Syncs the file and retires the log's live transactions; outside a transaction only.
     Status Checkpoint();
+
+    // Closing with the cache kept, for a process that opens the same file again and again: Suspend
+    // closes the files (and releases the lock) as destruction would, and tells whether the Pager can
+    // be resumed: it holds no transaction, its log generation stays live and remembered, and its
+    // cache is not too large. Afterwards only Resume or destruction are allowed.
+    bool Suspend();
+    // Reopens and locks the file: true when the file and its log are exactly as Suspend left them,
+    // so that every cached page is current and the Pager is open again (with these options). False
+    // when anything differs: the files are closed again and nothing was written. Errors are the
+    // open's or the lock's (Locked when another connection holds the file).
+    Result<bool> Resume(Options options);
 
   private:
     class Impl;

@@ -126,6 +126,10 @@ Result<std::unique_ptr<Database>> Database::Open(FileSystem& fs, const std::stri
     Pager::Options options;
     options.mode = mode;
     options.checkpointOnClose = checkpointOnClose;
+    if (mode == OpenMode::ReadWrite) {
+        auto idle = ResumeIdle(fs, path, password, options);
+        if (!idle.ok() || *idle) return idle;
+    }
     auto pager = Pager::Open(fs, path, options);
     if (!pager.ok()) return pager.status().WithContext(path);
     if ((*pager)->PageCount() == 0) return Status(ErrorCode::NotJet4, path + ": empty file");
@@ -139,6 +143,7 @@ Result<std::unique_ptr<Database>> Database::Open(FileSystem& fs, const std::stri
     auto db = std::make_unique<DatabaseImpl>(std::move(*pager), std::move(*header));
     Status catalog = db->LoadCatalog();
     if (!catalog.ok()) return catalog.WithContext(path);
+    if (mode == OpenMode::ReadWrite) return ParkOnClose(fs, std::move(db));
     return std::unique_ptr<Database>(std::move(db));
 }
 

@@ -101,7 +101,10 @@ class Database {
 
     // Opens an existing Jet 4.0 file. A wrong password is BadPassword; another format NotJet4; a
     // damaged file Corrupt; a file another connection holds Locked. ReadOnly opens never write.
-    // `checkpointOnClose`: see Pager::Options.
+    // `checkpointOnClose`: see Pager::Options. A read-write Database closed with its log kept stays
+    // idle in the process, pages and tables parsed; the next read-write Open of the path takes it up
+    // again when nobody changed the file or its log in between (Pager::Resume), and reads afresh
+    // otherwise.
     static Result<std::unique_ptr<Database>> Open(FileSystem& fs, const std::string& path, const std::string& password,
                                                   OpenMode mode, bool checkpointOnClose = true);
     // Writes a new, empty database (system catalog only) protected by `password`.

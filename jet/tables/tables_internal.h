@@ -204,6 +204,7 @@ class DatabaseImpl final : public Database {
     void SetFixedNow(std::optional<DateTime> now) override { fixedNow_ = now; }
 
     Pager& GetPager() { return *pager_; }
+    const DbHeader& Header() const { return header_; }
     PageSpace& Space() { return space_; }
     OwnedMapStore& MapStore() { return mapStore_; }
     DateTime Now() const;
@@ -233,6 +234,13 @@ class DatabaseImpl final : public Database {
     bool catalogLoaded_ = false;
     std::map<uint32_t, std::unique_ptr<TableImpl>> tables_;  // by TDEF page
 };
+
+// A read-write Database whose close parks it among the idle ones (idle_databases.cpp), and the
+// idle one for `path` taken up again: null when there is none, or the file or its log changed (the
+// caller then opens afresh); an error is the reopen's or the lock's.
+std::unique_ptr<Database> ParkOnClose(FileSystem& fs, std::unique_ptr<DatabaseImpl> db);
+Result<std::unique_ptr<Database>> ResumeIdle(FileSystem& fs, const std::string& path, const std::string& password,
+                                             const Pager::Options& options);
 
 // The system tables of a new database and the rows Jet writes into them (system_tables.cpp).
 Status WriteNewDatabase(DatabaseImpl& db, const std::string& password, uint32_t minPages);

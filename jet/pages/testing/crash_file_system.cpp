@@ -51,6 +51,8 @@ Status Dead(const std::string& path) {
 }  // namespace
 
 struct CrashFileSystem::Node {
+    uint64_t id = 0;       // stands for the inode number
+    uint64_t version = 0;  // bumped by every change, for Identity
     std::vector<uint8_t> current;
     std::vector<uint8_t> durable;
     std::vector<Op> pending;  // since the last Sync, in order
@@ -66,6 +68,13 @@ struct CrashFileSystem::State {
     uint64_t syncCount = 0;
     uint64_t crashAtSync = 0;
     bool crashed = false;
+    uint64_t nodes = 0;  // ids given out
+
+    std::shared_ptr<Node> NewNode() {
+        auto node = std::make_shared<Node>();
+        node->id = ++nodes;
+        return node;
+    }
 
     // Counts a sync and decides whether this is the one that crashes.
     bool SyncCrashes() {
@@ -75,6 +84,7 @@ struct CrashFileSystem::State {
     }
 
     void Record(Node& node, Op op) {
+        ++node.version;
         ApplyOp(node.current, op);
         if (trackUnsynced) {
             node.pending.push_back(std::move(op));
@@ -138,6 +148,11 @@ class CrashFile final : public FileIo {
         return uint64_t(node_->current.size());
     }
 
+    Result<FileIdentity> Identity() override {
+        if (!Alive()) return Dead(path_);
+        return FileIdentity{0, node_->id, uint64_t(node_->current.size()), node_->version, node_->version};
+    }
+
     Status Lock(LockMode mode) override {
         if (!Alive()) return Dead(path_);
         Release();
@@ -191,7 +206,7 @@ Result<std::unique_ptr<FileIo>> CrashFileSystem::Open(const std::string& path, O
         return Status(ErrorCode::Io, path + ": already exists");
     }
     if (found == state_->names.end()) {
-        found = state_->names.emplace(path, std::make_shared<Node>()).first;
+        found = state_->names.emplace(path, state_->NewNode()).first;
         if (!state_->trackUnsynced) state_->durableNames[path] = found->second;
     }
     auto file = std::make_unique<CrashFile>(state_, found->second, path, mode != OpenMode::ReadOnly);
@@ -265,6 +280,7 @@ void CrashFileSystem::Restart(uint32_t seed, CrashLoss loss) {
         }
         node->durable = node->current = std::move(bytes);
         node->pending.clear();
+        ++node->version;
         node->sharedLocks = 0;
         node->exclusiveLock = false;
     }
@@ -275,7 +291,7 @@ void CrashFileSystem::Restart(uint32_t seed, CrashLoss loss) {
 }
 
 void CrashFileSystem::SetFile(const std::string& path, std::vector<uint8_t> bytes) {
-    auto node = std::make_shared<Node>();
+    auto node = state_->NewNode();
     node->current = node->durable = std::move(bytes);
     state_->names[path] = state_->durableNames[path] = node;
 }

@@ -3,7 +3,9 @@
 // and fail one chosen call (or every call from it on) with Io, for the fault loops of every layer.
 //
 // Every call counts, on the file system and on every file opened through it: Open, Exists, Remove,
-// SyncFolderOf, Read, Write, Sync, Truncate, Size, Lock (not Path). A failed call does nothing.
+// SyncFolderOf, Read, Write, Sync, Truncate, Size, Lock (not Path, nor Identity: it only decides
+// whether cached pages may be used again, and a failure there costs a fresh read, never a result).
+// A failed call does nothing.
 //
 // Typical loop:
 //   for (uint64_t n = 1;; ++n) {
@@ -48,6 +50,7 @@ class FaultyFileIo final : public FileIo {
     Status Sync() override;
     Status Truncate(uint64_t size) override;
     Result<uint64_t> Size() override;
+    Result<FileIdentity> Identity() override { return base_->Identity(); }
     Status Lock(LockMode mode) override;
     const std::string& Path() const override { return base_->Path(); }
 
@@ -64,6 +67,7 @@ class FaultyFileSystem final : public FileSystem {
     Result<bool> Exists(const std::string& path) override;
     Status Remove(const std::string& path) override;
     Status SyncFolderOf(const std::string& path) override;
+    uint64_t Epoch() const override { return base_.Epoch(); }  // a crash of the base ends it too
 
     // Fail the n-th call from now (1-based); 0 disarms. Resets Triggered().
     void FailCall(uint64_t n, bool persistent = false);
