@@ -72,9 +72,10 @@ constexpr uint64_t kKeptLogBytes = kLogFramesStart + kCheckpointBytes + kLogGrow
 // file's writes since could be lost only with the process itself (or, for the twins, their epoch).
 class KnownLogs {
   public:
+    // Never destroyed: a Pager closed while the process ends still finds it.
     static KnownLogs& Instance() {
-        static KnownLogs known;
-        return known;
+        static auto* known = new KnownLogs;
+        return *known;
     }
     struct Live {
         LogSlot slot;                       // the generation's salt; end, chain of its last commit

@@ -18,9 +18,10 @@ constexpr size_t kMaxIdle = 4;
 
 class IdleDatabases {
   public:
+    // Never destroyed: a database closed while the process ends still finds it.
     static IdleDatabases& Instance() {
-        static IdleDatabases idle;
-        return idle;
+        static auto* idle = new IdleDatabases;
+        return *idle;
     }
     using Key = std::tuple<uint64_t, uint64_t, std::string>;  // file system, its epoch, path
     static Key KeyOf(const FileSystem& fs, const std::string& path) { return {fs.Serial(), fs.Epoch(), path}; }
