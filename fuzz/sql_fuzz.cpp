@@ -1,16 +1,22 @@
-// libFuzzer target for the SQL layer: arbitrary bytes are lexed and parsed; a statement that parses
-// runs against a fresh in-memory copy of a small database with the product's schema.
+// libFuzzer target for the SQL layer: arbitrary bytes are lexed and parsed, a line at a time; each
+// statement that parses runs in its own connection, as the product's store opens them (the log kept,
+// so each connection takes up the database the one before left idle), against a fresh in-memory
+// copy of a small database with the product's schema.
 //
 // What counts as a finding (besides sanitizer reports): a parse error other than Syntax/TooLarge, a
-// database that fails its consistency check after the statement, or a refused statement that left
-// the file different from before (errors must change nothing).
+// database that fails its consistency check after a statement, a refused statement that left the
+// file different from before (errors must change nothing), or rows that the database taken up again
+// reads differently from a fresh open by another process.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "jet/pages/testing/crash_file_system.h"
+#include "jet/pages/testing/faulty_file_system.h"
 #include "jet/sql/connection.h"
 #include "jet/sql/executor.h"
 #include "jet/sql/parser.h"
@@ -71,31 +77,61 @@ std::vector<uint8_t> MakeTemplate() {
     return *bytes;
 }
 
+// Every row of both tables, as `fs` opens the file.
+std::vector<std::vector<jet::Value>> AllRows(jet::FileSystem& fs, jet::OpenMode mode) {
+    auto db = jet::Database::Open(fs, kPath, kPassword, mode, false);
+    Require(db.ok());
+    std::vector<std::vector<jet::Value>> rows;
+    for (const char* name : {"zk_auto_qqlist", "zk_auto_sys"}) {
+        auto table = (*db)->GetTable(name);
+        Require(table.ok());
+        Require((*table)
+                    ->Scan([&](jet::RowPointer, const std::vector<jet::Value>& row) {
+                        rows.push_back(row);
+                        return true;
+                    })
+                    .ok());
+    }
+    return rows;
+}
+
+void RunStatement(jet::testing::MemoryFileSystem& fs, const jet::Statement& statement) {
+    const std::vector<uint8_t> before = fs.Contents(kPath).value();
+    auto db = jet::Database::Open(fs, kPath, kPassword, jet::OpenMode::ReadWrite, false);
+    Require(db.ok());
+    auto result = jet::ExecuteStatement(**db, statement);
+    if (result.ok() && result->IsOpen()) {
+        while (!result->Eof()) Require(result->MoveNext().ok());
+    }
+    std::vector<std::string> problems;
+    Require((*db)->Check(problems).ok() && problems.empty());
+    if (!result.ok()) {
+        auto bytes = fs.Contents(kPath);
+        Require(bytes.ok() && *bytes == before);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::vector<uint8_t> kTemplate = MakeTemplate();
+    constexpr size_t kMaxStatements = 8;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    auto statement = jet::ParseStatement(text);
-    if (!statement.ok()) {
-        Require(statement.code() == ErrorCode::Syntax || statement.code() == ErrorCode::TooLarge);
-        return 0;
-    }
     jet::testing::MemoryFileSystem fs;
     fs.SetFile(kPath, kTemplate);
-    {
-        auto db = jet::Database::Open(fs, kPath, kPassword, jet::OpenMode::ReadWrite);
-        Require(db.ok());
-        auto result = jet::ExecuteStatement(**db, *statement);
-        if (result.ok() && result->IsOpen()) {
-            while (!result->Eof()) Require(result->MoveNext().ok());
+    size_t start = 0;
+    for (size_t n = 0; n < kMaxStatements && start <= text.size(); ++n) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        auto statement = jet::ParseStatement(text.substr(start, end - start));
+        start = end + 1;
+        if (!statement.ok()) {
+            Require(statement.code() == ErrorCode::Syntax || statement.code() == ErrorCode::TooLarge);
+            continue;
         }
-        std::vector<std::string> problems;
-        Require((*db)->Check(problems).ok() && problems.empty());
-        if (!result.ok()) {
-            auto bytes = fs.Contents(kPath);
-            Require(bytes.ok() && *bytes == kTemplate);
-        }
+        RunStatement(fs, *statement);
     }
+    auto taken = AllRows(fs, jet::OpenMode::ReadWrite);
+    jet::testing::FaultyFileSystem otherProcess(fs);
+    Require(taken == AllRows(otherProcess, jet::OpenMode::ReadOnly));
     return 0;
 }
