@@ -155,6 +155,31 @@ TEST_P(FileIoContract, ExclusiveLockLeavesTheDataReadableByOtherOpens) {
     EXPECT_EQ(other->Lock(LockMode::Shared).code(), ErrorCode::Locked);
 }
 
+// A database kept idle between connections trusts this: reading leaves the identity alone, and any
+// write through any open, even right after a look at it and with the size unchanged, moves it.
+TEST_P(FileIoContract, IdentityStaysWhileNothingWritesAndMovesWithEveryWrite) {
+    std::string path = File("a");
+    std::vector<uint8_t> page(4096, 0x3C);
+    ASSERT_TRUE(OpenOrDie(path, OpenMode::CreateNew)->Write(0, page.data(), page.size()).ok());
+    auto mine = OpenOrDie(path, OpenMode::ReadWrite);
+    ASSERT_TRUE(mine);
+    FileIdentity seen = mine->Identity().value();
+    EXPECT_EQ(seen.size, 4096u);
+    ASSERT_TRUE(mine->Read(0, page.data(), page.size()).ok());
+    EXPECT_EQ(OpenOrDie(path, OpenMode::ReadOnly)->Identity().value(), seen);
+    for (uint8_t round = 1; round <= 5; ++round) {
+        SCOPED_TRACE(int(round));
+        ASSERT_TRUE(OpenOrDie(path, OpenMode::ReadWrite)->Write(0, &round, 1).ok());
+        FileIdentity now = mine->Identity().value();
+        EXPECT_NE(now, seen);
+        EXPECT_EQ(now.file, seen.file);
+        seen = now;
+    }
+    auto other = OpenOrDie(File("b"), OpenMode::CreateNew);
+    ASSERT_TRUE(other && other->Write(0, page.data(), page.size()).ok());
+    EXPECT_NE(other->Identity().value().file, seen.file);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     FileSystems, FileIoContract,
     ::testing::Values(FileSystemKind{"Native", nullptr},
