@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "common/result.h"
 
@@ -67,6 +68,9 @@ public:
     // that simulate crashes) for as long as its epoch stays the same: a simulated crash changes it.
     uint64_t Serial() const { return serial_; }
     virtual uint64_t Epoch() const { return 0; }
+    // The key under which the process remembers what it knows of the file at `path`.
+    using FileKey = std::tuple<uint64_t, uint64_t, std::string>;
+    FileKey KeyOf(const std::string& path) const { return {Serial(), Epoch(), path}; }
 
 private:
     static uint64_t NextSerial() {

@@ -33,7 +33,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <tuple>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -83,17 +82,17 @@ class KnownLogs {
     };
     void Remember(const FileSystem& fs, const std::string& path, Live live) {
         std::lock_guard<std::mutex> lock(mutex_);
-        known_[Where{fs.Serial(), fs.Epoch(), path}] = std::move(live);
+        known_[fs.KeyOf(path)] = std::move(live);
     }
     void Forget(const FileSystem& fs, const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex_);
-        known_.erase(Where{fs.Serial(), fs.Epoch(), path});
+        known_.erase(fs.KeyOf(path));
     }
     // The generation's state as this process left it, if the salt is the one it left; the opener
     // owns it until it closes (and remembers it again).
     std::optional<Live> Take(const FileSystem& fs, const std::string& path, uint64_t salt) {
         std::lock_guard<std::mutex> lock(mutex_);
-        auto found = known_.find(Where{fs.Serial(), fs.Epoch(), path});
+        auto found = known_.find(fs.KeyOf(path));
         if (found == known_.end()) return std::nullopt;
         std::optional<Live> live;
         if (found->second.slot.salt == salt) live = std::move(found->second);
@@ -102,9 +101,8 @@ class KnownLogs {
     }
 
   private:
-    using Where = std::tuple<uint64_t, uint64_t, std::string>;
     std::mutex mutex_;
-    std::map<Where, Live> known_;
+    std::map<FileSystem::FileKey, Live> known_;
 };
 
 bool AllZero(const uint8_t* bytes, size_t size) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <deque>
 #include <mutex>
-#include <tuple>
 
 #include "jet/tables/tables_internal.h"
 
@@ -23,8 +22,7 @@ class IdleDatabases {
         static auto* idle = new IdleDatabases;
         return *idle;
     }
-    using Key = std::tuple<uint64_t, uint64_t, std::string>;  // file system, its epoch, path
-    static Key KeyOf(const FileSystem& fs, const std::string& path) { return {fs.Serial(), fs.Epoch(), path}; }
+    using Key = FileSystem::FileKey;
 
     void Put(Key key, std::unique_ptr<DatabaseImpl> db) {
         std::unique_ptr<DatabaseImpl> dropped;
@@ -62,7 +60,7 @@ class ParkingDatabase final : public Database {
     ParkingDatabase(FileSystem& fs, std::unique_ptr<DatabaseImpl> db) : fs_(fs), db_(std::move(db)) {}
     ~ParkingDatabase() override {
         if (!db_->GetPager().Suspend()) return;
-        auto key = IdleDatabases::KeyOf(fs_, db_->GetPager().Path());
+        auto key = fs_.KeyOf(db_->GetPager().Path());
         IdleDatabases::Instance().Put(std::move(key), std::move(db_));
     }
     ParkingDatabase(const ParkingDatabase&) = delete;
@@ -92,13 +90,13 @@ std::unique_ptr<Database> ParkOnClose(FileSystem& fs, std::unique_ptr<DatabaseIm
 
 Result<std::unique_ptr<Database>> ResumeIdle(FileSystem& fs, const std::string& path, const std::string& password,
                                              const Pager::Options& options) {
-    std::unique_ptr<DatabaseImpl> db = IdleDatabases::Instance().Take(IdleDatabases::KeyOf(fs, path));
+    std::unique_ptr<DatabaseImpl> db = IdleDatabases::Instance().Take(fs.KeyOf(path));
     // A password the kept header refuses is left to a fresh open to judge (and word).
     if (!db || !CheckPassword(db->Header(), password).ok()) return std::unique_ptr<Database>();
     auto resumed = db->GetPager().Resume(options);
     if (!resumed.ok()) {
         // Nothing changed (a lock held elsewhere, say): it stays idle, for a later open to judge.
-        IdleDatabases::Instance().Put(IdleDatabases::KeyOf(fs, path), std::move(db));
+        IdleDatabases::Instance().Put(fs.KeyOf(path), std::move(db));
         return resumed.status().WithContext(path);
     }
     if (!*resumed) return std::unique_ptr<Database>();
