@@ -17,13 +17,10 @@
 #include <vector>
 
 #include "common/result.h"
+#include "common/text.h"  // AllDigits, the number filter
 #include "win/services.h"
 
 class AccountDb;
-
-// True when the text is not empty and every character is one of "0123456789" (ASCII only:
-// full-width digits are not digits here).
-bool AllDigits(std::string_view text);
 
 // "yyyy-mm-dd H:mm:ss", the hour without a leading zero: "2026-12-07 9:07:03".
 std::string FormatTimeText(const LocalTime& time);

@@ -93,8 +93,7 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     out.reserve(utf16.size());
     for (size_t i = 0; i < utf16.size(); ++i) {
         char32_t cp = utf16[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-            utf16[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -105,8 +104,27 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
+bool AllDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
     bool valid = true;
     for (size_t pos = 0; pos < bytes.size() && valid;) DecodeUtf8(bytes, pos, valid);
     return valid;
+}
+
+// DecodeUtf8 reads a lead byte's sequence only as far as its continuation bytes go and resumes at the
+// next byte otherwise, so only a lead whose sequence would reach past the end depends on what follows.
+size_t Utf8DecodableLength(std::string_view bytes) {
+    for (size_t i = bytes.size() > 3 ? bytes.size() - 3 : 0; i < bytes.size(); ++i) {
+        auto lead = static_cast<uint8_t>(bytes[i]);
+        size_t extra = (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : 0;
+        if (extra > 0 && i + extra >= bytes.size()) return i;
+    }
+    return bytes.size();
 }

@@ -53,7 +53,8 @@ class ImportRunTest : public testing::Test {
     }
 
     ImportOutcome Import(const std::string& bytes) {
-        return ImportAccounts(*db_, DecodeImportFile(bytes), fakes_.clock, rows_);
+        ImportBytes file(bytes);
+        return ImportAccounts(*db_, file, fakes_.clock, rows_);
     }
 
     std::vector<StoredRow> Stored() {
