@@ -75,6 +75,10 @@ Status LaunchAccount(LoginContext& run, int row, const std::string& alias) {
     for (const auto* part : {&number, &stat, &hash}) {
         if (!part->ok()) return part->status();
     }
+    // A row edited in another program must not add switches of its own to the client's command line.
+    if (!SoundLoginFields(*number, *hash, *stat)) {
+        return Status(ErrorCode::Corrupt, "zk_auto_qqlist: the account " + alias + " holds no sound login");
+    }
     const std::string& program = run.globals.QQPath;
     if (!run.services.processes->Start(program, LoginCommandLine(program, *number, *hash, *stat))) {
         return Status(ErrorCode::Io, "the QQ client cannot be started: " + program);
