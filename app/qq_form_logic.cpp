@@ -38,7 +38,7 @@ std::string RunValueName(std::string_view programPath) {
 std::string RunValueData(std::string_view programPath) {
     size_t slash = programPath.find_last_of("\\/");
     std::string folder(slash == std::string_view::npos ? std::string_view() : programPath.substr(0, slash));
-    return folder + "\\" + RunValueName(programPath) + ".exe";
+    return "\"" + folder + "\\" + RunValueName(programPath) + ".exe\"";
 }
 
 RunValueAction DecideRunValueAction(bool ticked, bool valueExists) {

@@ -71,16 +71,17 @@ TEST(AccountRow, ExitAfterLoginKeepsZeroForNullAndTakesStoredValues) {
     EXPECT_EQ(ExitAfterLoginFrom(70000), 0);
 }
 
-TEST(RunValue, NameAndDataComeFromTheProgramPathWithoutQuotes) {
+TEST(RunValue, NameAndDataComeFromTheProgramPathAndTheDataIsQuoted) {
     struct Case {
         const char* path;
         const char* name;
         const char* data;
     } cases[] = {
-        {"C:\\Tools\\Kestrin.exe", "Kestrin", "C:\\Tools\\Kestrin.exe"},
-        {"C:\\Program Files\\K\\Kestrin.EXE", "Kestrin", "C:\\Program Files\\K\\Kestrin.exe"},
-        {"D:\\a.b\\My.Kestrin.exe", "My.Kestrin", "D:\\a.b\\My.Kestrin.exe"},
-        {"C:\\Tools\\Kestrin", "Kestrin", "C:\\Tools\\Kestrin.exe"},
+        {"D:\\QQ Tools\\Kestrin.exe", "Kestrin", "\"D:\\QQ Tools\\Kestrin.exe\""},
+        {"C:\\Tools\\Kestrin.exe", "Kestrin", "\"C:\\Tools\\Kestrin.exe\""},
+        {"C:\\Program Files\\K\\Kestrin.EXE", "Kestrin", "\"C:\\Program Files\\K\\Kestrin.exe\""},
+        {"D:\\a.b\\My.Kestrin.exe", "My.Kestrin", "\"D:\\a.b\\My.Kestrin.exe\""},
+        {"C:\\Tools\\Kestrin", "Kestrin", "\"C:\\Tools\\Kestrin.exe\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
