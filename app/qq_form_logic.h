@@ -10,7 +10,7 @@
 
 #include "win/services.h"
 
-// AllDigits, the time text and the row images live with the account commands, which share them.
+// The row images live with the account commands, which share them (and AllDigits and the time text).
 #include "accounts/account_logic.h"
 
 // The row icon for A_stat: online for 1, invisible for 0, none for anything else or Null.

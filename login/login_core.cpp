@@ -62,7 +62,7 @@ Status LaunchSelectedRows(LoginContext& run) {
 }  // namespace
 
 Status LaunchAccount(LoginContext& run, int row, const std::string& alias) {
-    std::string timeText = LoginTimeText(run.services.clock->Now());
+    std::string timeText = FormatTimeText(run.services.clock->Now());
     run.host.SetRowLastLogin(row, timeText);
     KESTRIN_TRY(Run(run.db, StampStatement(timeText, alias)));
     auto rows = run.db.Conn().Execute(SelectLoginFieldsStatement(alias));

@@ -5,7 +5,7 @@
 #include "common/text.h"
 #include "store/sql_text.h"
 
-std::string LoginTimeText(const LocalTime& time) {
+std::string FormatTimeText(const LocalTime& time) {
     char text[96];  // room for six ints of any value: no truncation warning
     std::snprintf(text, sizeof(text), "%04d-%02d-%02d %d:%02d:%02d", time.year, time.month, time.day, time.hour,
                   time.minute, time.second);

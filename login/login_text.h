@@ -16,8 +16,8 @@
 
 #include "win/services.h"
 
-// "2008-03-05 9:07:03" for 5 March 2008, 09:07:03.
-std::string LoginTimeText(const LocalTime& time);
+// The time text a login and an import stamp: "2008-03-05 9:07:03" for 5 March 2008, 09:07:03.
+std::string FormatTimeText(const LocalTime& time);
 
 // The status code: "4" followed by A_stat as decimal text ("41" online, "40" invisible).
 std::string StatusCode(std::string_view stat);
