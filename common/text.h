@@ -11,6 +11,10 @@
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// Everything before a path's last "\" or "/": "c:\windows\temp" for "c:\windows\temp\Kestrin.txt",
+// empty for a bare file name.
+std::string FolderOfPath(std::string_view path);
+
 // True when the text is not empty and every character is one of "0123456789" (ASCII only:
 // full-width digits are not digits here).
 bool AllDigits(std::string_view text);
