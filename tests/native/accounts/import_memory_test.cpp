@@ -2,12 +2,11 @@
 // piece at a time, so a 64 MiB file of blank lines needs little more than an empty one.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "accounts/import_run.h"
 #include "common/testing/heap_counter.h"
 #include "store/account_db.h"
 #include "store/schema.h"
+#include "tests/native/temp_folder.h"
 #include "tests/win/fake_services.h"
 
 namespace {
@@ -21,9 +20,8 @@ class NoRows : public ImportRows {
 }  // namespace
 
 TEST(ImportMemory, A64MiBFileOfBlankLinesNeedsLessThan32MBOfHeap) {
-    auto folder = std::filesystem::temp_directory_path() / "kestrin-import-memory";
-    std::filesystem::create_directories(folder);
-    std::string path = (folder / "config.dat").string();
+    TempFolder folder;
+    std::string path = folder.File("config.dat");
     ASSERT_TRUE(WriteTemplateDatabase(jet::NativeFileSystem(), path).ok());
     FakeServices fakes;
     AccountDb db(path, fakes.services);
@@ -44,5 +42,4 @@ TEST(ImportMemory, A64MiBFileOfBlankLinesNeedsLessThan32MBOfHeap) {
     EXPECT_TRUE(outcome.failure.ok());
     EXPECT_EQ(outcome.count, 0);
     EXPECT_LT(peak, size_t{32} << 20);
-    std::filesystem::remove_all(folder);
 }

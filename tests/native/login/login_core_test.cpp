@@ -10,6 +10,7 @@
 #include "jet/sql/connection.h"
 #include "store/schema.h"
 #include "store/sql_text.h"
+#include "tests/native/temp_folder.h"
 #include "tests/win/fake_services.h"
 
 namespace {
@@ -97,10 +98,7 @@ std::string Insert(const std::string& name, const std::string& qq, int activ, in
 class LoginRunTest : public testing::Test {
   protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  (std::string("kestrin-login-") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        globals_.DbPath = (folder_ / "config.dat").string();
+        globals_.DbPath = folder_.File("config.dat");
         globals_.AppTitle = "Kestrin";
         globals_.QQPath = kQQPath;
         host_.globals = &globals_;
@@ -108,7 +106,6 @@ class LoginRunTest : public testing::Test {
         processes_ = std::make_unique<SnapshotProcesses>(log_, *db_);
         fakes_.services.processes = processes_.get();
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
 
     // config.dat with these accounts, and one list row per account (ticks as stored, none selected).
     void MakeAccounts(const std::vector<std::string>& inserts, const std::vector<Row>& rows) {
@@ -146,7 +143,7 @@ class LoginRunTest : public testing::Test {
         RunLoginSelected(run);
     }
 
-    std::filesystem::path folder_;
+    TempFolder folder_;
     GlobalSettings globals_;
     FakeServices fakes_;
     std::vector<std::string> log_;
