@@ -15,6 +15,7 @@
 #include "win/listview.h"
 #include "win/resources.h"
 #include "win/strings.h"
+#include "win/unique_handle.h"
 
 namespace {
 
@@ -93,23 +94,30 @@ class ListImportRows : public ImportRows {
     HWND list_;  // borrowed
 };
 
-std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes;
-    LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < (1LL << 30);
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = bytes.empty() ||
-             (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
+// The list file, read a piece at a time. Others may only read it while it is open, so it cannot
+// change between the reading that tells its encoding and the one that takes its lines.
+class ListFile : public ImportSource {
+  public:
+    explicit ListFile(const std::wstring& path)
+        : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {}
+    bool IsOpen() const { return file_.Valid(); }
+    Result<size_t> Read(char* into, size_t size) override {
+        DWORD got = 0;
+        if (!ReadFile(file_.Get(), into, static_cast<DWORD>(std::min<size_t>(size, 1 << 20)), &got, nullptr)) {
+            return Status(ErrorCode::Io, "the list file cannot be read");
+        }
+        return size_t{got};
     }
-    CloseHandle(file);
-    if (!ok) return std::nullopt;
-    return bytes;
-}
+    Status Rewind() override {
+        LARGE_INTEGER start{};
+        if (SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN)) return Status::Ok();
+        return Status(ErrorCode::Io, "the list file cannot be read again");
+    }
+
+  private:
+    UniqueFile file_;
+};
 
 std::string ImportReport(int count) {
     if (count < 1) return Text(IDS_IMPORT_NONE);
@@ -165,11 +173,12 @@ void ImportAccountList(MainWindow& main) {
     int count = 0;
     {
         BusyCursor busy;
-        // A file that cannot be read ends the import like any other failure: nothing comes in.
-        if (auto bytes = ReadWholeFile(ToWide(*path))) {
+        // A file that cannot be opened ends the import like any other failure: nothing comes in.
+        ListFile file(ToWide(*path));
+        if (file.IsOpen()) {
             RedrawPause paused(List(main));
             ListImportRows rows(List(main));
-            count = ImportAccounts(main.Db(), DecodeImportFile(*bytes), *services.clock, rows).count;
+            count = ImportAccounts(main.Db(), file, *services.clock, rows).count;
         }
     }
     main.RefreshCommands();

@@ -1,22 +1,6 @@
 #include "accounts/account_logic.h"
 
-#include <cstdio>
-
 #include "store/sql_text.h"
-
-bool AllDigits(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
-    return true;
-}
-
-std::string FormatTimeText(const LocalTime& t) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    return text;
-}
 
 std::wstring KeepDigits(std::wstring_view text) {
     std::wstring digits;

@@ -1,6 +1,6 @@
 #pragma once
 // The account commands' decisions, free of Win32 so they are tested natively: the number filter,
-// the status and its row icon, the time text, the checks a save runs in their fixed order, and the
+// the status and its row icon, the checks a save runs in their fixed order, and the
 // statements that add, change and delete an account.
 // Invariants:
 //   1. Every text reaches a statement through SqlQuote, so an alias with an apostrophe is stored as
@@ -17,16 +17,11 @@
 #include <vector>
 
 #include "common/result.h"
+#include "common/text.h"       // AllDigits, the number filter
+#include "login/login_text.h"  // FormatTimeText, the time text
 #include "win/services.h"
 
 class AccountDb;
-
-// True when the text is not empty and every character is one of "0123456789" (ASCII only:
-// full-width digits are not digits here).
-bool AllDigits(std::string_view text);
-
-// "yyyy-mm-dd H:mm:ss", the hour without a leading zero: "2026-12-07 9:07:03".
-std::string FormatTimeText(const LocalTime& time);
 
 constexpr int kImageOnline = 0;     // A_stat 1
 constexpr int kImageInvisible = 1;  // A_stat 0

@@ -17,7 +17,7 @@ constexpr int kLinesPerCommit = 1;
 
 class ImportSession {
   public:
-    ImportSession(jet::Connection& conn, const ImportText& file, Clock& clock, ImportRows& rows)
+    ImportSession(jet::Connection& conn, ImportReader& file, Clock& clock, ImportRows& rows)
         : conn_(conn), file_(file), clock_(clock), rows_(rows) {}
 
     Status Run();
@@ -29,9 +29,10 @@ class ImportSession {
     Status Import(const ImportLine& line);
     Status Commit();
     void TakeBackPendingRows(int extra);
+    Status Abandon(const Status& failure);
 
     jet::Connection& conn_;  // borrowed, open
-    const ImportText& file_;
+    ImportReader& file_;
     Clock& clock_;
     ImportRows& rows_;
     // The aliases stored before the import. Only digit strings are looked up in it, which have no
@@ -61,7 +62,7 @@ Result<bool> ImportSession::IsNewNumber(const std::string& number) {
 Status ImportSession::Import(const ImportLine& line) {
     std::string now = FormatTimeText(clock_.Now());
     rows_.Append(line.number, now);
-    std::string hash = ImportPasswordHash(file_, line.password);
+    std::string hash = ImportPasswordHash(file_.Ansi(), line.password);
     auto inserted = conn_.Execute(InsertAccountStatement(line.number, line.number, "0", now, hash));
     if (!inserted.ok()) {
         // The engine keeps the batch when it refused the row before writing; the commit says which.
@@ -91,18 +92,26 @@ void ImportSession::TakeBackPendingRows(int count) {
     for (int i = 0; i < count; ++i) rows_.RemoveLast();
 }
 
+// A failure before the pending rows were committed: they and their list rows go.
+Status ImportSession::Abandon(const Status& failure) {
+    conn_.RollbackTrans();
+    TakeBackPendingRows(pending_);
+    pending_ = 0;
+    return failure;
+}
+
 Status ImportSession::Run() {
     KESTRIN_TRY(ReadStoredAliases());
     KESTRIN_TRY(conn_.BeginTrans());
-    for (std::string_view text : SplitImportLines(file_.text)) {
+    std::string text;
+    for (;;) {
+        auto more = file_.NextLine(text);
+        if (!more.ok()) return Abandon(more.status());
+        if (!*more) break;
         auto line = ParseImportLine(text);
         if (!line) continue;
         auto isNew = IsNewNumber(line->number);
-        if (!isNew.ok()) {
-            conn_.RollbackTrans();
-            TakeBackPendingRows(pending_);
-            return isNew.status();
-        }
+        if (!isNew.ok()) return Abandon(isNew.status());
         if (*isNew) KESTRIN_TRY(Import(*line));
     }
     return Commit();
@@ -110,11 +119,14 @@ Status ImportSession::Run() {
 
 }  // namespace
 
-ImportOutcome ImportAccounts(AccountDb& db, const ImportText& file, Clock& clock, ImportRows& rows) {
+ImportOutcome ImportAccounts(AccountDb& db, ImportSource& file, Clock& clock, ImportRows& rows) {
     ImportOutcome outcome;
+    ImportReader reader(file);
+    outcome.failure = reader.Open();
+    if (!outcome.failure.ok()) return outcome;
     outcome.failure = db.OpenDb();
     if (!outcome.failure.ok()) return outcome;
-    ImportSession session(db.Conn(), file, clock, rows);
+    ImportSession session(db.Conn(), reader, clock, rows);
     outcome.failure = session.Run();
     outcome.count = session.Count();
     db.Conn().RollbackTrans();  // the one Commit began after the last batch holds nothing

@@ -5,8 +5,9 @@
 //      line only; a number already stored, or already another account's alias, is skipped.
 //   2. The list row of an account is added before its insert runs, and taken away again when the
 //      insert fails, so the list never shows an account that was not stored.
-//   3. The first failure (opening, a look-up, an insert) ends the import; what came in before it
-//      stays, and `count` says how much that was.
+//   3. The first failure (reading the file, opening, a look-up, an insert) ends the import; what
+//      came in before it stays, and `count` says how much that was.
+//   4. The file is read a line at a time (import_file.h): memory does not grow with its size.
 
 #include <string>
 
@@ -31,4 +32,5 @@ struct ImportOutcome {
     Status failure;  // Ok when every line was read
 };
 
-ImportOutcome ImportAccounts(AccountDb& db, const ImportText& file, Clock& clock, ImportRows& rows);
+// A file whose encoding cannot be told (it cannot be read) leaves config.dat unopened.
+ImportOutcome ImportAccounts(AccountDb& db, ImportSource& file, Clock& clock, ImportRows& rows);

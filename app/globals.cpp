@@ -19,8 +19,3 @@ GlobalSettings StartupSettings(std::string_view programFolder, std::string_view 
     g.HelpUrl = g.SiteUrl + "/tools/kestrin/kestrin.htm";
     return g;
 }
-
-std::string FolderOfPath(std::string_view path) {
-    size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
-}

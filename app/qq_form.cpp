@@ -6,6 +6,7 @@
 
 #include "app/qq_form_logic.h"
 #include "app/res_files.h"
+#include "common/text.h"
 #include "resources/resource_ids.h"
 #include "settings/qq_login.h"
 #include "store/account_db.h"

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "common/text.h"
+
 int StatusImage(std::optional<int64_t> stat) {
     if (stat == 1) return kImageOnline;
     if (stat == 0) return kImageInvisible;
@@ -36,9 +38,7 @@ std::string RunValueName(std::string_view programPath) {
 }
 
 std::string RunValueData(std::string_view programPath) {
-    size_t slash = programPath.find_last_of("\\/");
-    std::string folder(slash == std::string_view::npos ? std::string_view() : programPath.substr(0, slash));
-    return folder + "\\" + RunValueName(programPath) + ".exe";
+    return "\"" + FolderOfPath(programPath) + "\\" + RunValueName(programPath) + ".exe\"";
 }
 
 RunValueAction DecideRunValueAction(bool ticked, bool valueExists) {

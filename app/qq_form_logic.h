@@ -10,7 +10,7 @@
 
 #include "win/services.h"
 
-// AllDigits, the time text and the row images live with the account commands, which share them.
+// The row images live with the account commands, which share them (and AllDigits and the time text).
 #include "accounts/account_logic.h"
 
 // The row icon for A_stat: online for 1, invisible for 0, none for anything else or Null.
@@ -20,8 +20,10 @@ bool RowTicked(std::optional<int64_t> activ);
 // ExitAfterLogin from S_AQ: the value as a 16-bit integer; Null (or a value out of range) leaves 0.
 int16_t ExitAfterLoginFrom(std::optional<int64_t> stored);
 
-// The Run value's name and data for a program at `programPath` ("C:\x\Kestrin.exe"): the file name
-// without extension, and folder + "\" + name + ".exe", without quotation marks.
+// The Run value's name and data for a program at `programPath` ("D:\QQ Tools\Kestrin.exe"): the
+// file name without extension, and folder + "\" + name + ".exe" in quotation marks. Unquoted, Windows
+// would take "D:\QQ.exe" for the program at log-on, if one is there. Reading the value back looks
+// at its presence only, so a value of the older, unquoted form still ticks the box.
 std::string RunValueName(std::string_view programPath);
 std::string RunValueData(std::string_view programPath);
 

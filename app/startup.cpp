@@ -7,6 +7,7 @@
 #include "win/globals.h"
 #include "app/qq_form.h"
 #include "app/res_files.h"
+#include "common/text.h"
 #include "resources/resource_ids.h"
 #include "store/account_db.h"
 #include "win/files.h"
@@ -55,7 +56,7 @@ int RunKestrin(HINSTANCE instance, Services& services, int showCommand) {
         return 0;
     }
     (void)InitVisualStyles();
-    GlobalSettings globals = StartupSettings(ToUtf8(FolderOf(ProgramPath())), SiteUrlSetting());
+    GlobalSettings globals = StartupSettings(FolderOfPath(ToUtf8(ProgramPath())), SiteUrlSetting());
     EnsureDbFile(ToWide(globals.DbPath));
     AccountDb db(globals.DbPath, services);
     QQ_form form(instance, services, globals, db);

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "bench/bench_db.h"
-#include "bench/heap_counter.h"
+#include "common/testing/heap_counter.h"
 
 namespace {
 
@@ -17,10 +17,10 @@ void memory_ratio_10000(benchmark::State& state) {
     double fileBytes = double(std::filesystem::file_size(path));
     size_t peakAbove = 0;
     for (auto _ : state) {
-        size_t start = bench::HeapLiveBytes();
-        bench::ResetHeapPeak();
+        size_t start = heap::HeapLiveBytes();
+        heap::ResetHeapPeak();
         bench::RunStatement(path, "select A_Name,A_activ,A_stat,A_last from zk_auto_qqlist");
-        peakAbove = std::max(peakAbove, bench::HeapPeakBytes() - start);
+        peakAbove = std::max(peakAbove, heap::HeapPeakBytes() - start);
     }
     state.counters["ratio"] = double(peakAbove) / fileBytes;
     state.counters["peak_bytes"] = double(peakAbove);

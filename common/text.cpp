@@ -105,8 +105,32 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
+std::string FolderOfPath(std::string_view path) {
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
+}
+
+bool AllDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
     bool valid = true;
     for (size_t pos = 0; pos < bytes.size() && valid;) DecodeUtf8(bytes, pos, valid);
     return valid;
+}
+
+// DecodeUtf8 reads a lead byte's sequence only as far as its continuation bytes go and resumes at the
+// next byte otherwise, so only a lead whose sequence would reach past the end depends on what follows.
+size_t Utf8DecodableLength(std::string_view bytes) {
+    for (size_t i = bytes.size() > 3 ? bytes.size() - 3 : 0; i < bytes.size(); ++i) {
+        auto lead = static_cast<uint8_t>(bytes[i]);
+        size_t extra = (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : 0;
+        if (extra > 0 && i + extra >= bytes.size()) return i;
+    }
+    return bytes.size();
 }

@@ -62,7 +62,7 @@ Status LaunchSelectedRows(LoginContext& run) {
 }  // namespace
 
 Status LaunchAccount(LoginContext& run, int row, const std::string& alias) {
-    std::string timeText = LoginTimeText(run.services.clock->Now());
+    std::string timeText = FormatTimeText(run.services.clock->Now());
     run.host.SetRowLastLogin(row, timeText);
     KESTRIN_TRY(Run(run.db, StampStatement(timeText, alias)));
     auto rows = run.db.Conn().Execute(SelectLoginFieldsStatement(alias));
@@ -74,6 +74,10 @@ Status LaunchAccount(LoginContext& run, int row, const std::string& alias) {
     rows->Close();
     for (const auto* part : {&number, &stat, &hash}) {
         if (!part->ok()) return part->status();
+    }
+    // A row edited in another program must not add switches of its own to the client's command line.
+    if (!SoundLoginFields(*number, *hash, *stat)) {
+        return Status(ErrorCode::Corrupt, "zk_auto_qqlist: the account " + alias + " holds no sound login");
     }
     const std::string& program = run.globals.QQPath;
     if (!run.services.processes->Start(program, LoginCommandLine(program, *number, *hash, *stat))) {

@@ -14,6 +14,8 @@
 //      done before stays done.
 //   5. The QQ client is started as exactly GlobalSettings::QQPath, never as a shorter prefix of a
 //      path with blanks; the command line carries the same path first.
+//   6. A row whose number, hash or status is not sound (login_text.h) is a failure of the run: its
+//      client is not started, and the rows before it stay as they were done.
 // Rows are numbered from 1, as the list's users number them.
 
 #include <string>

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
+#include "common/text.h"
 #include "store/sql_text.h"
 
-std::string LoginTimeText(const LocalTime& time) {
+std::string FormatTimeText(const LocalTime& time) {
     char text[96];  // room for six ints of any value: no truncation warning
     std::snprintf(text, sizeof(text), "%04d-%02d-%02d %d:%02d:%02d", time.year, time.month, time.day, time.hour,
                   time.minute, time.second);
@@ -26,6 +27,21 @@ std::string LoginCommandLine(std::string_view qqPath, std::string_view number, s
     line += " /STAT:";
     line += StatusCode(stat);
     return line;
+}
+
+namespace {
+
+bool IsBase64Character(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
+}  // namespace
+
+bool SoundLoginFields(std::string_view number, std::string_view hash, std::string_view stat) {
+    constexpr size_t kHashCharacters = 22;
+    bool hashSound = hash.size() == kHashCharacters;
+    for (char c : hash) hashSound = hashSound && IsBase64Character(c);
+    return AllDigits(number) && hashSound && (stat == "0" || stat == "1");
 }
 
 std::string DeactivateStatement(std::string_view alias) {

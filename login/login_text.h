@@ -8,14 +8,16 @@
 //      can never end the literal and reach other rows.
 //   3. The command line is the stored path, unquoted, followed by the fixed pieces; nothing is added
 //      or trimmed anywhere.
+//   4. Only sound fields reach a command line: a number of digits, a hash of 22 Base64 characters
+//      and a status of 0 or 1 cannot hold a blank, a quotation mark or a switch of their own.
 
 #include <string>
 #include <string_view>
 
 #include "win/services.h"
 
-// "2008-03-05 9:07:03" for 5 March 2008, 09:07:03.
-std::string LoginTimeText(const LocalTime& time);
+// The time text a login and an import stamp: "2008-03-05 9:07:03" for 5 March 2008, 09:07:03.
+std::string FormatTimeText(const LocalTime& time);
 
 // The status code: "4" followed by A_stat as decimal text ("41" online, "40" invisible).
 std::string StatusCode(std::string_view stat);
@@ -23,6 +25,10 @@ std::string StatusCode(std::string_view stat);
 // qqPath + " /START QQUIN:" + number + " PWDHASH:" + hash + "==" + " /STAT:" + StatusCode(stat).
 std::string LoginCommandLine(std::string_view qqPath, std::string_view number, std::string_view hash,
                              std::string_view stat);
+
+// Whether a stored row may become a command line: A_QQ all digits, A_pass 22 characters of the
+// Base64 alphabet, A_stat "0" or "1". A config.dat edited elsewhere can hold anything in them.
+bool SoundLoginFields(std::string_view number, std::string_view hash, std::string_view stat);
 
 // The statements of a run, one account each.
 std::string DeactivateStatement(std::string_view alias);                        // A_activ=0

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "common/text.h"
 #include "updater/up_form.h"
 #include "updater/updater_services.h"
 #include "win/files.h"
@@ -27,7 +28,7 @@ std::string SiteUrlSetting() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     WaitForKestrinToEnd(10000);
     UpdaterWin32Services services;
-    UpForm form(instance, services.Get(), {SiteUrlSetting(), ToUtf8(FolderOf(ProgramPath())), kVersionFile});
+    UpForm form(instance, services.Get(), {SiteUrlSetting(), FolderOfPath(ToUtf8(ProgramPath())), kVersionFile});
     if (!form.Load()) return 0;
     ShowWindow(form.Hwnd(), showCommand);
     MSG msg;

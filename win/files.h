@@ -9,10 +9,9 @@
 #include <span>
 #include <string>
 
-// The full path of the running program file ("C:\x\Kestrin.exe").
+// The full path of the running program file ("C:\x\Kestrin.exe"); its folder is FolderOfPath's
+// (common/text.h).
 std::wstring ProgramPath();
-// Its folder, without a trailing backslash ("C:\x").
-std::wstring FolderOf(const std::wstring& path);
 // The file name without its folder and extension ("Kestrin").
 std::wstring BaseNameOf(const std::wstring& path);
 

@@ -43,6 +43,3 @@ std::string ChooseSiteUrl(const char* environmentValue, std::string_view builtIn
 // The record as the start-up routine leaves it (its steps 1 and 4 to 7) for a program in
 // `programFolder` (no trailing backslash).
 GlobalSettings StartupSettings(std::string_view programFolder, std::string_view siteUrl);
-
-// Everything before the last backslash: "c:\windows\temp" for the version file.
-std::string FolderOfPath(std::string_view path);

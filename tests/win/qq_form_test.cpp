@@ -365,17 +365,28 @@ TEST(QQForm, QuitFromTheTrayMenuClosesTheWindowRemovesTheIconAndEnds) {
     EXPECT_EQ(h.fakes.end.exitCodes, std::vector<int>{0});
 }
 
-TEST(QQForm, Check1ShowsTheRunValueAndClicksWriteOrDeleteIt) {
+TEST(QQForm, Check1ShowsTheRunValueOfEitherFormAsTicked) {
+    // The older unquoted form, and the quoted one of a folder with a blank; another folder still counts.
+    for (const char* data : {"D:\\elsewhere\\Kestrin.exe", "\"D:\\QQ Tools\\Kestrin.exe\""}) {
+        SCOPED_TRACE(data);
+        QQFormHarness h;
+        h.fakes.runValue.values[RunValueName(ToUtf8(ProgramPath()))] = data;
+        ASSERT_TRUE(h.Load());
+        EXPECT_TRUE(IsItemChecked(h.Hwnd(), IDC_QQ_FORM_CHECK1));
+        EXPECT_EQ(h.fakes.runValue.writes, 0);
+    }
+}
+
+TEST(QQForm, Check1ClicksWriteTheQuotedPathOrDeleteIt) {
     QQFormHarness h;
     std::string name = RunValueName(ToUtf8(ProgramPath()));
-    h.fakes.runValue.values[name] = "D:\\elsewhere\\Kestrin.exe";  // another folder still counts
+    h.fakes.runValue.values[name] = "D:\\elsewhere\\Kestrin.exe";
     ASSERT_TRUE(h.Load());
-    EXPECT_TRUE(IsItemChecked(h.Hwnd(), IDC_QQ_FORM_CHECK1));
-    EXPECT_EQ(h.fakes.runValue.writes, 0);
 
     h.Click(IDC_QQ_FORM_CHECK1);  // untick: deleted
     EXPECT_FALSE(h.fakes.runValue.values.count(name));
-    h.Click(IDC_QQ_FORM_CHECK1);  // tick: written with this program's path, unquoted
+    h.Click(IDC_QQ_FORM_CHECK1);  // tick: written with this program's path, quoted
+    EXPECT_EQ(h.fakes.runValue.values[name].substr(0, 1), "\"");
     EXPECT_EQ(h.fakes.runValue.values[name], RunValueData(ToUtf8(ProgramPath())));
     EXPECT_EQ(h.fakes.runValue.writes, 1);
 

@@ -2,28 +2,27 @@
 // a failed statement leaves.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <optional>
 
 #include "accounts/account_logic.h"
 #include "jet/sql/connection.h"
 #include "store/account_db.h"
 #include "store/schema.h"
+#include "tests/native/temp_folder.h"
 
 namespace {
 
 class ConnectionTransTest : public testing::Test {
   protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  (std::string("kestrin-trans-") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        path_ = (folder_ / "config.dat").string();
+        folder_.emplace();
+        path_ = folder_->File("config.dat");
         ASSERT_TRUE(WriteTemplateDatabase(jet::NativeFileSystem(), path_).ok());
         ASSERT_TRUE(conn_.Open(ConnectionStringFor(path_)).ok());
     }
     void TearDown() override {
         conn_.Close();
-        std::filesystem::remove_all(folder_);
+        folder_.reset();
     }
     Status Insert(const std::string& number) {
         auto done = conn_.Execute(InsertAccountStatement(number, number, "0", "2026-01-01 0:00:00", "h"));
@@ -40,7 +39,7 @@ class ConnectionTransTest : public testing::Test {
         return count;
     }
 
-    std::filesystem::path folder_;
+    std::optional<TempFolder> folder_;  // a fresh one for each SetUp
     std::string path_;
     jet::Connection conn_;
 };

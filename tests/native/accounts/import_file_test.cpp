@@ -4,73 +4,119 @@
 
 #include "login/pwd_hash.h"
 
-TEST(DecodeImportFile, ByteOrderMarksAndValidUtf8GiveUtf8AndEverythingElseStaysAnsi) {
+namespace {
+
+struct ReadFile {
+    std::vector<std::string> lines;
+    bool ansi = false;
+};
+
+ReadFile ReadAll(ImportSource& source) {
+    ImportReader reader(source);
+    EXPECT_TRUE(reader.Open().ok());
+    ReadFile file;
+    std::string line;
+    for (auto more = reader.NextLine(line); more.ok() && *more; more = reader.NextLine(line)) {
+        file.lines.push_back(line);
+    }
+    file.ansi = reader.Ansi();
+    return file;
+}
+
+// Pieces of every small size split marks, line ends, code units and sequences at every place.
+constexpr size_t kPieceSizes[] = {1, 2, 3, 4, 5, 7, kImportPieceBytes};
+
+std::string Utf16Le(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    return bytes;
+}
+
+std::string Utf16Be(std::u16string_view text) {
+    std::string bytes = "\xFE\xFF";
+    for (char16_t unit : text) bytes += {static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+    return bytes;
+}
+
+}  // namespace
+
+TEST(ImportReader, EncodingsAndLineEndsReadTheSameInPiecesOfAnySize) {
     struct Case {
         const char* name;
         std::string bytes;
-        std::string text;
+        std::vector<std::string> lines;
         bool ansi;
     } cases[] = {
         {"UTF-8 with its mark",
          "\xEF\xBB\xBF"
-         "111 密码",
-         "111 密码", false},
-        {"UTF-8 without a mark", "111 密码", "111 密码", false},
-        {"UTF-16LE",
-         std::string("\xFF\xFE"
-                     "1\0"
-                     "1\0"
-                     " \0"
-                     "\xC6\x5B",
-                     10),
-         "11 密", false},
-        {"UTF-16BE",
-         std::string("\xFE\xFF"
-                     "\0"
-                     "1"
-                     "\0"
-                     " "
-                     "\x5B\xC6",
-                     8),
-         "1 密", false},
-        {"GBK bytes are not UTF-8", "111 \xC3\xDC\xC2\xEB", "111 \xC3\xDC\xC2\xEB", true},
-        {"plain ASCII", "111 aaa\r\n", "111 aaa\r\n", false},
-        {"empty", "", "", false},
+         "111 密码\r\n😀 x",
+         {"111 密码", "😀 x"},
+         false},
+        {"UTF-8 without a mark", "111 密码\n222 b", {"111 密码", "222 b"}, false},
+        {"a bad sequence after a mark",
+         "\xEF\xBB\xBF"
+         "1 \xE5\x80"
+         "a\r\n",
+         {"1 \xEF\xBF\xBD\xEF\xBF\xBD"
+          "a"},
+         false},
+        {"UTF-16LE with a surrogate pair", Utf16Le(u"11 密\r\n2 \U0001F600"), {"11 密", "2 😀"}, false},
+        {"UTF-16BE", Utf16Be(u"1 密\r2 b\r"), {"1 密", "2 b"}, false},
+        {"an odd UTF-16 byte", Utf16Le(u"1 \xD83D") + "2", {"1 \xEF\xBF\xBD\xEF\xBF\xBD"}, false},
+        {"GBK bytes are not UTF-8", "111 \xC3\xDC\xC2\xEB", {"111 \xC3\xDC\xC2\xEB"}, true},
+        {"one GBK byte late makes the whole file ANSI", "1 密\n2 b\n3 \xC3\xDC", {"1 密", "2 b", "3 \xC3\xDC"}, true},
+        {"CR LF, LF and CR", "a\r\nb\nc\rd", {"a", "b", "c", "d"}, false},
+        {"LF CR is two ends", "a\n\rb", {"a", "", "b"}, false},
+        {"empty lines stay lines", "a\r\n\r\n\r\nb\r\n", {"a", "", "", "b"}, false},
+        {"a mark alone", "\xEF\xBB\xBF", {}, false},
+        {"empty", "", {}, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ImportText decoded = DecodeImportFile(c.bytes);
-        EXPECT_EQ(decoded.text, c.text);
-        EXPECT_EQ(decoded.ansi, c.ansi);
+        for (size_t piece : kPieceSizes) {
+            SCOPED_TRACE(std::string(c.name) + ", pieces of " + std::to_string(piece));
+            ImportBytes source(c.bytes, piece);
+            ReadFile file = ReadAll(source);
+            EXPECT_EQ(file.lines, c.lines);
+            EXPECT_EQ(file.ansi, c.ansi);
+        }
     }
 }
 
-TEST(DecodeImportFile, AnOddUtf16ByteIsReplacedNotReadPastTheEnd) {
-    ImportText decoded =
-        DecodeImportFile(std::string("\xFF\xFE"
-                                     "1\0"
-                                     "2",
-                                     5));
-    EXPECT_EQ(decoded.text, "1\xEF\xBF\xBD");
+TEST(ImportReader, ALineIsKeptToItsSecondBlankAndOneTooLongHoldsNoAccount) {
+    std::string huge(kMaxImportFieldBytes, 'x');
+    std::string bytes = "1 pw " + huge + huge + "\r\n2 " + huge + "\r\n" + huge + " 3 c\r\n4 d";
+    ImportBytes source(bytes);
+    EXPECT_EQ(ReadAll(source).lines, (std::vector<std::string>{"1 pw ", "", "", "4 d"}));
 }
 
-TEST(SplitImportLines, LinesEndAtCrLfOrCrLf) {
-    struct Case {
-        const char* name;
-        std::string text;
-        std::vector<std::string_view> lines;
-    } cases[] = {
-        {"CR LF", "a\r\nb\r\n", {"a", "b"}},
-        {"LF", "a\nb", {"a", "b"}},
-        {"CR alone", "a\rb\r", {"a", "b"}},
-        {"LF CR is two ends", "a\n\rb", {"a", "", "b"}},
-        {"empty lines stay lines", "a\r\n\r\nb", {"a", "", "b"}},
-        {"empty text", "", {}},
+TEST(ImportReader, AFileThatCannotBeReadIsAFailure) {
+    // Fails at the read given by `failAt` (counting from 1), so before and after the encoding is known.
+    class FailingSource : public ImportSource {
+      public:
+        explicit FailingSource(int failAt) : failAt_(failAt) {}
+        Result<size_t> Read(char* into, size_t size) override {
+            if (++reads_ == failAt_) return Status(ErrorCode::Io, "unreadable");
+            return inner_.Read(into, size);
+        }
+        Status Rewind() override { return inner_.Rewind(); }
+
+      private:
+        ImportBytes inner_{"1 a\r\n2 b\r\n", 4};
+        int failAt_;
+        int reads_ = 0;
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(SplitImportLines(c.text), c.lines);
-    }
+    FailingSource early(2);
+    ImportReader opening(early);
+    EXPECT_EQ(opening.Open().code(), ErrorCode::Io);
+
+    FailingSource late(6);  // the check for UTF-8 takes four reads, the first line a fifth
+    ImportReader reading(late);
+    ASSERT_TRUE(reading.Open().ok());
+    std::string line;
+    auto first = reading.NextLine(line);
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(line, "1 a");
+    EXPECT_EQ(reading.NextLine(line).status().code(), ErrorCode::Io);
 }
 
 TEST(ParseImportLine, SplitsAtEverySingleBlank) {
@@ -104,7 +150,7 @@ TEST(ImportPasswordHash, HashesTheAnsiBytesWhateverTheFileEncoding) {
     // "密码" in GBK; the UTF-8 file's password must reach the hash as these same bytes.
     const std::string gbk = "\xC3\xDC\xC2\xEB";
     std::string expected = PwdHashOfBytes(gbk);
-    EXPECT_EQ(ImportPasswordHash(DecodeImportFile("1 \xC3\xDC\xC2\xEB"), gbk), expected);
-    EXPECT_EQ(ImportPasswordHash(DecodeImportFile("1 密码"), "密码"), expected);
-    EXPECT_EQ(ImportPasswordHash(DecodeImportFile("1 abc"), "abc"), "kAFQmDzST7DWlj99KOF/cg");
+    EXPECT_EQ(ImportPasswordHash(true, gbk), expected);
+    EXPECT_EQ(ImportPasswordHash(false, "密码"), expected);
+    EXPECT_EQ(ImportPasswordHash(false, "abc"), "kAFQmDzST7DWlj99KOF/cg");
 }

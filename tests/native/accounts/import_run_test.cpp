@@ -10,6 +10,7 @@
 #include "login/pwd_hash.h"
 #include "store/account_db.h"
 #include "store/schema.h"
+#include "tests/native/temp_folder.h"
 #include "tests/win/fake_services.h"
 
 namespace {
@@ -34,16 +35,14 @@ struct StoredRow {
 class ImportRunTest : public testing::Test {
   protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  (std::string("kestrin-import-") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        path_ = (folder_ / "config.dat").string();
+        folder_.emplace();
+        path_ = folder_->File("config.dat");
         ASSERT_TRUE(WriteTemplateDatabase(jet::NativeFileSystem(), path_).ok());
         db_ = std::make_unique<AccountDb>(path_, fakes_.services);
     }
     void TearDown() override {
         db_.reset();
-        std::filesystem::remove_all(folder_);
+        folder_.reset();
     }
 
     void Store(const std::string& alias, const std::string& number) {
@@ -53,7 +52,8 @@ class ImportRunTest : public testing::Test {
     }
 
     ImportOutcome Import(const std::string& bytes) {
-        return ImportAccounts(*db_, DecodeImportFile(bytes), fakes_.clock, rows_);
+        ImportBytes file(bytes);
+        return ImportAccounts(*db_, file, fakes_.clock, rows_);
     }
 
     std::vector<StoredRow> Stored() {
@@ -86,7 +86,7 @@ class ImportRunTest : public testing::Test {
         return numbers;
     }
 
-    std::filesystem::path folder_;
+    std::optional<TempFolder> folder_;  // a fresh one for each SetUp
     std::string path_;
     FakeServices fakes_;
     std::unique_ptr<AccountDb> db_;

@@ -26,22 +26,6 @@ TEST(AllDigits, AcceptsOnlyNonEmptyAsciiDigitText) {
     }
 }
 
-TEST(FormatTimeText, HourHasNoLeadingZeroButEverythingElseIsPadded) {
-    struct Case {
-        LocalTime time;
-        const char* expected;
-    } cases[] = {
-        {{2026, 12, 7, 9, 7, 3}, "2026-12-07 9:07:03"},
-        {{2026, 1, 1, 0, 0, 0}, "2026-01-01 0:00:00"},
-        {{1999, 10, 31, 23, 59, 59}, "1999-10-31 23:59:59"},
-        {{2000, 2, 29, 12, 5, 9}, "2000-02-29 12:05:09"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.expected);
-        EXPECT_EQ(FormatTimeText(c.time), c.expected);
-    }
-}
-
 TEST(AccountRow, IconAndTickFollowOnlyTheValuesZeroAndOne) {
     struct Case {
         const char* name;
@@ -71,16 +55,17 @@ TEST(AccountRow, ExitAfterLoginKeepsZeroForNullAndTakesStoredValues) {
     EXPECT_EQ(ExitAfterLoginFrom(70000), 0);
 }
 
-TEST(RunValue, NameAndDataComeFromTheProgramPathWithoutQuotes) {
+TEST(RunValue, NameAndDataComeFromTheProgramPathAndTheDataIsQuoted) {
     struct Case {
         const char* path;
         const char* name;
         const char* data;
     } cases[] = {
-        {"C:\\Tools\\Kestrin.exe", "Kestrin", "C:\\Tools\\Kestrin.exe"},
-        {"C:\\Program Files\\K\\Kestrin.EXE", "Kestrin", "C:\\Program Files\\K\\Kestrin.exe"},
-        {"D:\\a.b\\My.Kestrin.exe", "My.Kestrin", "D:\\a.b\\My.Kestrin.exe"},
-        {"C:\\Tools\\Kestrin", "Kestrin", "C:\\Tools\\Kestrin.exe"},
+        {"D:\\QQ Tools\\Kestrin.exe", "Kestrin", "\"D:\\QQ Tools\\Kestrin.exe\""},
+        {"C:\\Tools\\Kestrin.exe", "Kestrin", "\"C:\\Tools\\Kestrin.exe\""},
+        {"C:\\Program Files\\K\\Kestrin.EXE", "Kestrin", "\"C:\\Program Files\\K\\Kestrin.exe\""},
+        {"D:\\a.b\\My.Kestrin.exe", "My.Kestrin", "\"D:\\a.b\\My.Kestrin.exe\""},
+        {"C:\\Tools\\Kestrin", "Kestrin", "\"C:\\Tools\\Kestrin.exe\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

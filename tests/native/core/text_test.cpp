@@ -4,6 +4,13 @@
 
 namespace {
 
+TEST(Text, FolderOfPathIsEverythingBeforeTheLastSlashAndEmptyForABareName) {
+    EXPECT_EQ(FolderOfPath("c:\\windows\\temp\\Kestrin.txt"), "c:\\windows\\temp");
+    EXPECT_EQ(FolderOfPath("c:\\Kestrin.txt"), "c:");
+    EXPECT_EQ(FolderOfPath("C:/a\\b/c.exe"), "C:/a\\b");
+    EXPECT_EQ(FolderOfPath("Kestrin.txt"), "");
+}
+
 TEST(Text, Utf8AndUtf16RoundTripIncludingSurrogatePairs) {
     std::string text = "Kestrin 密码 \xF0\x9F\x98\x80 é";
     std::u16string wide = Utf8ToUtf16(text);

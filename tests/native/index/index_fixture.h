@@ -13,7 +13,7 @@
 
 #include "jet/index/index_data.h"
 #include "jet/pages/pager.h"
-#include "tests/native/pages/temp_folder.h"
+#include "tests/native/temp_folder.h"
 
 namespace jet::testing {
 

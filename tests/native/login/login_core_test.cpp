@@ -10,6 +10,7 @@
 #include "jet/sql/connection.h"
 #include "store/schema.h"
 #include "store/sql_text.h"
+#include "tests/native/temp_folder.h"
 #include "tests/win/fake_services.h"
 
 namespace {
@@ -97,10 +98,7 @@ std::string Insert(const std::string& name, const std::string& qq, int activ, in
 class LoginRunTest : public testing::Test {
   protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  (std::string("kestrin-login-") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        globals_.DbPath = (folder_ / "config.dat").string();
+        globals_.DbPath = folder_.File("config.dat");
         globals_.AppTitle = "Kestrin";
         globals_.QQPath = kQQPath;
         host_.globals = &globals_;
@@ -108,7 +106,6 @@ class LoginRunTest : public testing::Test {
         processes_ = std::make_unique<SnapshotProcesses>(log_, *db_);
         fakes_.services.processes = processes_.get();
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
 
     // config.dat with these accounts, and one list row per account (ticks as stored, none selected).
     void MakeAccounts(const std::vector<std::string>& inserts, const std::vector<Row>& rows) {
@@ -146,7 +143,7 @@ class LoginRunTest : public testing::Test {
         RunLoginSelected(run);
     }
 
-    std::filesystem::path folder_;
+    TempFolder folder_;
     GlobalSettings globals_;
     FakeServices fakes_;
     std::vector<std::string> log_;
@@ -245,14 +242,37 @@ TEST_F(LoginRunTest, PathThatStartsNoProgramStopsAfterTheFirstStampedRow) {
                                                   std::string("c=0@") + kOld}));
 }
 
-TEST_F(LoginRunTest, NullHashIsAFailureNotAClientStartedWithoutOne) {
-    MakeAccounts({"insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last) values('a','1',1,1,'x')"},
-                 {{"a", true}});
-    Ticked();
-    EXPECT_TRUE(processes_->applications.empty());
-    ASSERT_FALSE(log_.empty());
-    EXPECT_EQ(log_.back(), Msg(LoginMessage::Failure));
-    EXPECT_FALSE(db_->IsOpen());
+// A config.dat edited in another program: the row that could not make a sound command line ends the
+// run like a client that does not start; the row before it was launched, the one after is untouched.
+TEST_F(LoginRunTest, RowThatCannotMakeASoundCommandLineEndsTheRunUnlaunched) {
+    struct Case {
+        const char* name;
+        std::string insert;
+    } cases[] = {
+        {"Null hash", "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last) values('b','2',1,1,'x')"},
+        {"a switch in the number", Insert("b", "1 /X", 0, 1)},
+        {"an empty number", Insert("b", "", 0, 1)},
+        {"a hash with blanks", Insert("b", "2", 0, 1, "kAFQmDzST7DW j99KOF/cg")},
+        {"a hash of 21 characters", Insert("b", "2", 0, 1, "kAFQmDzST7DWlj99KOF/c")},
+        {"a hash with its pad", Insert("b", "2", 0, 1, "kAFQmDzST7DWlj99KOF/c=")},
+        {"a status of 2", Insert("b", "2", 0, 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log_.clear();
+        processes_->applications.clear();
+        MakeAccounts({Insert("a", "1", 0, 0), c.insert, Insert("c", "3", 0, 1)},
+                     {{"a", true}, {"b", true}, {"c", true}});
+        Ticked();
+        ASSERT_EQ(processes_->applications.size(), 1u);
+        ASSERT_EQ(log_.size(), 6u);
+        EXPECT_EQ(log_[2].substr(0, 22), "start  /START QQUIN:1 ");
+        EXPECT_EQ(log_[3], "stamp row 2");
+        EXPECT_EQ(log_[4], "enable");
+        EXPECT_EQ(log_[5], Msg(LoginMessage::Failure));
+        EXPECT_EQ(host_.rows[2].last, kOld);
+        EXPECT_FALSE(db_->IsOpen());
+    }
 }
 
 TEST_F(LoginRunTest, RowWithoutStoredAccountIsStampedInTheListOnlyAndStillCountsAsTicked) {

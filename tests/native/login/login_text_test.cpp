@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(LoginTimeText, HourHasNoLeadingZeroAndEveryOtherPartIsPadded) {
+TEST(FormatTimeText, HourHasNoLeadingZeroAndEveryOtherPartIsPadded) {
     struct Case {
         const char* name;
         LocalTime time;
@@ -12,10 +12,11 @@ TEST(LoginTimeText, HourHasNoLeadingZeroAndEveryOtherPartIsPadded) {
         {"midnight", {2026, 1, 1, 0, 0, 0}, "2026-01-01 0:00:00"},
         {"evening", {2026, 12, 31, 23, 59, 59}, "2026-12-31 23:59:59"},
         {"ten o'clock keeps both digits", {2026, 10, 10, 10, 10, 10}, "2026-10-10 10:10:10"},
+        {"a leap day", {2000, 2, 29, 12, 5, 9}, "2000-02-29 12:05:09"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(LoginTimeText(c.time), c.text);
+        EXPECT_EQ(FormatTimeText(c.time), c.text);
     }
 }
 

@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "jet/pages/testing/crash_file_system.h"
-#include "tests/native/pages/temp_folder.h"
+#include "tests/native/temp_folder.h"
 
 namespace jet {
 namespace {
 
 using testing::CrashFileSystem;
 using testing::MemoryFileSystem;
-using testing::TempFolder;
 
 struct FileSystemKind {
     const char* name;

@@ -13,7 +13,7 @@
 #include "jet/pages/redo_log.h"
 #include "jet/pages/testing/crash_file_system.h"
 #include "jet/pages/testing/faulty_file_system.h"
-#include "tests/native/pages/temp_folder.h"
+#include "tests/native/temp_folder.h"
 
 namespace jet {
 namespace {
@@ -22,7 +22,6 @@ using testing::CrashFileSystem;
 using testing::CrashLoss;
 using testing::FaultyFileSystem;
 using testing::MemoryFileSystem;
-using testing::TempFolder;
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint32_t kBeforePages = 6;

@@ -8,12 +8,10 @@
 #include <vector>
 
 #include "jet/pages/journal.h"
-#include "tests/native/pages/temp_folder.h"
+#include "tests/native/temp_folder.h"
 
 namespace jet {
 namespace {
-
-using testing::TempFolder;
 
 std::unique_ptr<Pager> OpenOrDie(const std::string& path, OpenMode mode) {
     auto pager = Pager::Open(NativeFileSystem(), path, {mode});

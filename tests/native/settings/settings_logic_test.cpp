@@ -7,6 +7,7 @@
 
 #include "store/account_db.h"
 #include "store/schema.h"
+#include "tests/native/temp_folder.h"
 #include "tests/win/fake_services.h"
 
 namespace {
@@ -32,19 +33,13 @@ TEST(LoginTries, EvaluatesTheFirstFivePressesWhateverWasTypedAndLocksFromTheSixt
 class SettingsStoreTest : public testing::Test {
   protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  (std::string("kestrin-settings-") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        path_ = (folder_ / "config.dat").string();
+        path_ = folder_.File("config.dat");
         ASSERT_TRUE(WriteTemplateDatabase(jet::NativeFileSystem(), path_).ok());
         db_ = std::make_unique<AccountDb>(path_, fakes_.services);
     }
-    void TearDown() override {
-        db_.reset();
-        std::filesystem::remove_all(folder_);
-    }
+    void TearDown() override { db_.reset(); }
 
-    std::filesystem::path folder_;
+    TempFolder folder_;
     std::string path_;
     FakeServices fakes_;
     std::unique_ptr<AccountDb> db_;

@@ -231,6 +231,19 @@ TEST_F(LoginRun, PathThatIsNoProgramStampsTheFirstRowReportsAndLeavesTheRestUnto
     EXPECT_TRUE(h_->fakes.end.exitCodes.empty());
 }
 
+// A config.dat edited in another program: 工作号's number carries a switch of its own.
+TEST_F(LoginRun, TamperedNumberIsAFailureAndItsClientIsNotStarted) {
+    Open({InsertAccount("小明", "10001", "1", "1", "2026-12-01 8:00:00"),
+          InsertAccount("工作号", "1 /X", "1", "1", "2026-12-02 8:00:00"),
+          InsertAccount("Alice", "20003", "1", "0", "2026-12-03 8:00:00")});
+    h_->Click(IDC_QQ_FORM_CMD_LOGIN);
+    ExpectOneMessage(Shown(), "程序异常错误", "Kestrin");
+    EXPECT_EQ(Started(), (std::vector<std::string>{Line("10001", "41")}));
+    EXPECT_EQ(ListViewGetText(h_->List(), 2, 1), L"2026-12-03 8:00:00");
+    EXPECT_TRUE(IsWindowEnabled(h_->Item(IDC_QQ_FORM_CMD_LOGIN)));
+    EXPECT_FALSE(IsIconic(h_->Hwnd()));
+}
+
 // The program is exactly the stored path. Started from the command line alone, "...\QQ dir\QQ.exe"
 // with a blank would be found as "...\QQ" + ".exe" first: a different program would log in.
 TEST_F(LoginRun, MissingClientIsAFailureEvenWhenAShorterPrefixOfItsPathNamesAProgram) {

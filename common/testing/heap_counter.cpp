@@ -1,6 +1,6 @@
 // The replaced global operator new and delete behind heap_counter.h. Alone in their file so that no
 // caller inlines them (the compiler would then pair a new with its free and warn).
-#include "bench/heap_counter.h"
+#include "common/testing/heap_counter.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -34,7 +34,7 @@ void Release(void* pointer) {
 
 }  // namespace
 
-namespace bench {
+namespace heap {
 
 size_t HeapLiveBytes() {
     return liveBytes.load();
@@ -46,7 +46,7 @@ void ResetHeapPeak() {
     peakBytes.store(liveBytes.load());
 }
 
-}  // namespace bench
+}  // namespace heap
 
 void* operator new(size_t size) {
     if (void* block = Allocate(size)) return block;

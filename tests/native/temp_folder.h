@@ -1,6 +1,7 @@
 #pragma once
 // A fresh folder under the system's temporary folder for one test, removed with everything in it
-// when the test ends. Paths are UTF-8, as the engine takes them.
+// when the test ends (the native tests of every folder use it). Paths are UTF-8, as the engine takes
+// them.
 
 #include <atomic>
 #include <filesystem>
@@ -8,15 +9,13 @@
 #include <string>
 #include <system_error>
 
-namespace jet::testing {
-
 class TempFolder {
   public:
     TempFolder() {
         static std::atomic<int> counter{0};
         auto base = std::filesystem::temp_directory_path();
         for (int attempt = 0;; ++attempt) {
-            auto name = "kestrin-pages-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++);
+            auto name = "kestrin-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++);
             path_ = base / name;
             if (std::filesystem::create_directory(path_) || attempt > 100) break;
         }
@@ -37,5 +36,3 @@ class TempFolder {
   private:
     std::filesystem::path path_;
 };
-
-}  // namespace jet::testing
