@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "win/main_window.h"
+#include "about/QQ_about.h"
 
-// Loads QQ_about modeless, owned by the main window. `allowBrowser` false stands for a system
-// without the browser control: the help link is shown. WM_CLOSE or UnloadQQ_about destroys it.
-HWND CreateQQ_aboutForTest(MainWindow& main, bool allowBrowser);
+// Loads QQ_about modeless over `owner`; `in` must outlive the window. WM_CLOSE or UnloadQQ_about
+// destroys it.
+HWND CreateQQ_aboutForTest(HWND owner, const QQ_aboutData& in);

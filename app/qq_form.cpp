@@ -8,7 +8,6 @@
 #include "app/res_files.h"
 #include "common/text.h"
 #include "resources/resource_ids.h"
-#include "settings/qq_login.h"
 #include "store/account_db.h"
 #include "update/update_check.h"
 #include "win/dialog.h"
@@ -128,11 +127,11 @@ void QQ_form::RunLoadSteps() {
     services_.clock->Sleep(100);
     KillFile(ToWide(globals_.VersionFile));
     KillLeftoverUpdateFiles();
-    // With a start-up password QQ_login asks for it before the window is ever shown, and starts the
-    // check itself when the right one is entered.
+    // With a start-up password QQ_login asks for it before the window is ever shown; the check
+    // starts when the right one is entered.
     if (startupPassword_.empty()) {
         StartUpdateCheck(0, 5);
-    } else if (!ShowQQ_login(*this)) {
+    } else if (!AskStartupPassword()) {
         ended_ = true;
         return;
     }

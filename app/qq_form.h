@@ -28,6 +28,9 @@
 #include "win/unique_handle.h"
 
 class AccountDb;
+struct QQ_aboutData;
+struct QQ_loginData;
+struct QQ_setData;
 
 class QQ_form : public MainWindow, public DialogWindow {
   public:
@@ -53,6 +56,12 @@ class QQ_form : public MainWindow, public DialogWindow {
     void StartUpdateCheck(int16_t source, int16_t ticks) override;
     void Minimise() override { ShowWindow(hwnd_, SW_MINIMIZE); }
     void Quit() override { QuitFromMenuBar(); }
+    void OpenSettings() override;
+
+    // What the dialogs are given (the Windows tests give the same to the modeless ones).
+    QQ_setData SettingsData();
+    QQ_loginData StartupPasswordData();
+    QQ_aboutData AboutData() const;
 
     void CheckAll();
     void InvertChecks();
@@ -92,6 +101,8 @@ class QQ_form : public MainWindow, public DialogWindow {
     void OnCheck2();
     void OnLabel2Click();
     void OpenHomePage();
+    void OpenAbout();
+    bool AskStartupPassword();
     void RestoreFromTray();
     void ShowPopup(int popupIndex);
     void QuitFromMenuBar();

@@ -3,12 +3,10 @@
 
 #include <commctrl.h>
 
-#include "about/QQ_about.h"
 #include "accounts/QQ_Add.h"
 #include "app/qq_form_logic.h"
 #include "login/login_run.h"
 #include "resources/resource_ids.h"
-#include "settings/qq_set.h"
 #include "store/account_db.h"
 #include "win/dialog.h"
 #include "win/strings.h"
@@ -24,7 +22,7 @@ void QQ_form::OnCommand(int id, int code) {
             LoginSelected(*this);
             break;
         case IDM_MMSET:
-            ShowQQ_set(*this);
+            OpenSettings();
             break;
         case IDM_MMADD:
             AddAccount(*this);
@@ -42,7 +40,7 @@ void QQ_form::OnCommand(int id, int code) {
             break;
         case IDM_MMABOUT:
         case IDM_MENUABOUT:
-            ShowQQ_about(*this);
+            OpenAbout();
             break;
         case IDC_QQ_FORM_CHECK1:
             if (code == BN_CLICKED) OnCheck1();

@@ -6,7 +6,6 @@
 
 #include "login/login_core.h"
 #include "resources/resource_ids.h"
-#include "settings/qq_set.h"
 #include "win/listview.h"
 #include "win/resources.h"
 #include "win/strings.h"
@@ -32,7 +31,7 @@ class MainWindowHost : public LoginHost {
             message == LoginMessage::Failure ? main_.Globals().AppTitle : ToUtf8(LoadResString(IDS_NOTICE_TITLE));
         main_.AppServices().messages->Show(main_.Window(), ToUtf8(LoadResString(TextId(message))), caption, kMbOk);
     }
-    void ShowSettings() override { ShowQQ_set(main_); }
+    void ShowSettings() override { main_.OpenSettings(); }
     void EnableLoginButton(bool enabled) override { EnableWindow(Button(), enabled ? TRUE : FALSE); }
     // WM_NEXTDLGCTL rather than SetFocus: the dialog then also moves its default-button state.
     void FocusLoginButton() override {

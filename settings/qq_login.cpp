@@ -14,8 +14,8 @@
 #include "win/dialog.h"
 #include "win/dialog_window.h"
 #include "win/dpi.h"
-#include "win/globals.h"
 #include "win/resources.h"
+#include "win/services.h"
 #include "win/strings.h"
 #include "win/unique_handle.h"
 
@@ -46,22 +46,12 @@ int Scaled(int pixelsAt96, int dpi) {
     return TwipsToPixels(pixelsAt96 * 15, dpi);
 }
 
-class QQ_loginDialog;
-QQ_loginDialog* openQQ_login = nullptr;  // borrowed: the one QQ_login open now
-bool lastAccepted = false;
-
 class QQ_loginDialog : public DialogWindow {
   public:
-    QQ_loginDialog(MainWindow& main, bool modal) : main_(main), modal_(modal) {}
-    QQ_loginDialog(const QQ_loginDialog&) = delete;
-    QQ_loginDialog& operator=(const QQ_loginDialog&) = delete;
-
-    HWND Hwnd() const { return hwnd_; }
-    bool Accepted() const { return accepted_; }
+    explicit QQ_loginDialog(QQ_loginData& data) : data_(data) {}
 
   private:
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnWindowGone() override;
     static LRESULT CALLBACK DragSubclassProc(HWND control, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                              DWORD_PTR self);
     void OnInit();
@@ -73,15 +63,12 @@ class QQ_loginDialog : public DialogWindow {
     void Answer(UINT textId, COLORREF color);
     void Accept();
     void Quit();
-    void Close(bool accepted);
     INT_PTR OnCtlColorStatic(HDC dc, HWND control);
     bool OnDragMessage(HWND control, UINT msg, LPARAM lParam);
 
-    MainWindow& main_;  // borrowed
-    bool modal_;
+    QQ_loginData& data_;  // borrowed from the entry point's caller
     LoginTries tries_;
     COLORREF messageColor_ = kAnswerColor;
-    bool accepted_ = false;
     bool dragging_ = false;
     POINT dragStart_{};  // the pointer on the control when the button went down
     UniqueGdi<HBRUSH> panelBrush_;
@@ -89,16 +76,9 @@ class QQ_loginDialog : public DialogWindow {
     UniqueGdi<HBITMAP> banner_;
 };
 
-void QQ_loginDialog::OnWindowGone() {
-    if (openQQ_login == this) openQQ_login = nullptr;
-    lastAccepted = accepted_;
-    if (!modal_) delete this;  // the modeless one was made for a test
-}
-
 INT_PTR QQ_loginDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
-            openQQ_login = this;
             OnInit();
             return FALSE;  // the focus is in Text1
         case WM_COMMAND:
@@ -204,14 +184,14 @@ void QQ_loginDialog::Lock() {
 // A file that opens but whose settings cannot be read is as unusable as one that does not open.
 void QQ_loginDialog::CompareWithStored(const std::string& entry) {
     std::string stored;
-    switch (ReadStartupPassword(main_.Db(), stored)) {
+    switch (ReadStartupPassword(*data_.db, stored)) {
         case DbOutcome::Unusable:  // the store has shown its message and ended the program
-            Close(false);
+            Close(IDCANCEL);
             return;
         case DbOutcome::Failed:
-            main_.AppServices().messages->Show(hwnd_, kDbUnusableMessage, kNoticeTitle, kMbOk | kMbIconExclamation);
-            main_.AppServices().end->EndProgram(1);
-            Close(false);
+            data_.services->messages->Show(hwnd_, kDbUnusableMessage, kNoticeTitle, kMbOk | kMbIconExclamation);
+            data_.services->end->EndProgram(1);
+            Close(IDCANCEL);
             return;
         case DbOutcome::Done:
             break;
@@ -235,25 +215,15 @@ void QQ_loginDialog::Answer(UINT textId, COLORREF color) {
 
 void QQ_loginDialog::Accept() {
     SetItemText(hwnd_, IDC_QQ_LOGIN_TEXT1, L"");
-    main_.StartUpdateCheck(0, 6);
-    Close(true);
+    data_.accepted = true;
+    Close(IDOK);
 }
 
 // A modeless dialog is gone after Close, so the program's end is taken first.
 void QQ_loginDialog::Quit() {
-    ProgramEnd* end = main_.AppServices().end;
-    Close(false);
+    ProgramEnd* end = data_.services->end;
+    Close(IDCANCEL);
     end->EndProgram(0);
-}
-
-void QQ_loginDialog::Close(bool accepted) {
-    accepted_ = accepted;
-    if (!hwnd_) return;
-    if (modal_) {
-        EndDialog(hwnd_, accepted ? IDOK : IDCANCEL);
-    } else {
-        DestroyWindow(hwnd_);
-    }
 }
 
 INT_PTR QQ_loginDialog::OnCtlColorStatic(HDC dc, HWND control) {
@@ -320,31 +290,14 @@ bool QQ_loginDialog::OnDragMessage(HWND control, UINT msg, LPARAM lParam) {
 
 }  // namespace
 
-bool ShowQQ_login(MainWindow& main) {
-    if (openQQ_login) return false;
-    QQ_loginDialog dialog(main, true);
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_LOGIN), static_cast<HWND>(main.Window()),
-                    DialogWindow::DlgProc, dialog.CreationParam());
-    return dialog.Accepted();
+bool Dialog_QQ_login(HWND owner, QQ_loginData* inOut) {
+    inOut->accepted = false;
+    QQ_loginDialog dialog(*inOut);
+    DialogWindow::ShowModal(dialog, owner, IDD_QQ_LOGIN);
+    return inOut->accepted;
 }
 
-HWND CreateQQ_loginForTest(MainWindow& main) {
-    if (openQQ_login) return nullptr;
-    auto* dialog = new QQ_loginDialog(main, false);
-    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_LOGIN),
-                                   static_cast<HWND>(main.Window()), DialogWindow::DlgProc, dialog->CreationParam());
-    if (!hwnd) {
-        delete dialog;
-        return nullptr;
-    }
-    ShowWindow(hwnd, SW_SHOW);
-    return hwnd;
-}
-
-HWND OpenQQ_loginWindow() {
-    return openQQ_login ? openQQ_login->Hwnd() : nullptr;
-}
-
-bool LastQQ_loginAccepted() {
-    return lastAccepted;
+HWND CreateQQ_loginForTest(HWND owner, QQ_loginData* inOut) {
+    inOut->accepted = false;
+    return DialogWindow::CreateModeless(std::make_unique<QQ_loginDialog>(*inOut), owner, IDD_QQ_LOGIN);
 }

@@ -6,12 +6,20 @@
 //      disabled) without comparing, and only "退出" is left.
 //   2. An entry counts only when it equals S_pass exactly (letter case counts); an empty entry or one
 //      with a blank at either end uses up a try and is never compared.
-//   3. "退出", Esc and Alt+F4 end the program; a right password starts the automatic update check
-//      (source 0, 6 ticks) and nothing else. config.dat that cannot be read ends the program with
-//      the damaged-file message.
+//   3. "退出", Esc and Alt+F4 end the program; a right password closes the dialog accepted and does
+//      nothing else. config.dat that cannot be read ends the program with the damaged-file message.
 
-#include "win/main_window.h"
+#include <windows.h>
 
-// Asks for the start-up password. True when the right one was entered (the dialog has then started
-// the update check); false when the program ended instead ("退出").
-bool ShowQQ_login(MainWindow& main);
+class AccountDb;
+struct Services;
+
+struct QQ_loginData {
+    AccountDb* db = nullptr;       // in, borrowed: where the stored password is read
+    Services* services = nullptr;  // in, borrowed: message boxes and the program's end
+    bool accepted = false;         // out: the right password was entered
+};
+
+// Asks for the start-up password over `owner`. True when the right one was entered; false when the
+// program ended instead ("退出").
+bool Dialog_QQ_login(HWND owner, QQ_loginData* inOut);

@@ -9,27 +9,21 @@
 #include "store/account_db.h"
 #include "win/dialog.h"
 #include "win/dialog_window.h"
-#include "win/globals.h"
 #include "win/resources.h"
+#include "win/services.h"
 #include "win/strings.h"
 
 namespace {
 
-class QQ_setDialog;
-QQ_setDialog* openQQ_set = nullptr;  // borrowed: the one QQ_set open now, set while its window lives
+// Sent by RestoreQQ_setCheckButton to the open dialog.
+constexpr UINT kRestoreCheckButton = WM_APP + 1;
 
 class QQ_setDialog : public DialogWindow {
   public:
-    QQ_setDialog(MainWindow& main, bool modal) : main_(main), modal_(modal) {}
-    QQ_setDialog(const QQ_setDialog&) = delete;
-    QQ_setDialog& operator=(const QQ_setDialog&) = delete;
-
-    void Unload();
-    void RestoreCheckButton();
+    explicit QQ_setDialog(QQ_setData& data) : data_(data) {}
 
   private:
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnWindowGone() override;
     void OnInit();
     void OnCommand(int id, int code);
     void ShowPage();
@@ -39,25 +33,24 @@ class QQ_setDialog : public DialogWindow {
     bool StorePathPage();
     bool StorePasswordPage();
     void OnCheckUpdates();
+    void RestoreCheckButton();
     void ShowItem(int id, bool shown);
     void Message(UINT textId);
+    void Unload() { Close(IDCANCEL); }
     std::wstring Text(UINT id) const { return LoadResString(id); }
 
-    MainWindow& main_;  // borrowed
-    bool modal_;
+    QQ_setData& data_;  // borrowed from the entry point's caller
+    bool pathStored_ = false;
     int16_t settingsPage_ = 1;
 };
-
-void QQ_setDialog::OnWindowGone() {
-    if (openQQ_set == this) openQQ_set = nullptr;
-    if (!modal_) delete this;  // the modeless one was made for a test
-}
 
 INT_PTR QQ_setDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
-            openQQ_set = this;
             OnInit();
+            return TRUE;
+        case kRestoreCheckButton:
+            RestoreCheckButton();
             return TRUE;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -73,8 +66,8 @@ INT_PTR QQ_setDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
 void QQ_setDialog::OnInit() {
     settingsPage_ = 1;
     ShowPage();
-    SetWindowTextW(hwnd_, (ToWide(main_.Globals().AppTitle) + Text(IDS_QQ_SET_CAPTION)).c_str());
-    SetItemText(hwnd_, IDC_QQ_SET_TEXT1, ToWide(main_.Globals().QQPath));
+    SetWindowTextW(hwnd_, (ToWide(data_.appTitle) + Text(IDS_QQ_SET_CAPTION)).c_str());
+    SetItemText(hwnd_, IDC_QQ_SET_TEXT1, ToWide(data_.qqPath));
     SetUpPasswordBox(hwnd_, IDC_QQ_SET_TEXT2);
 }
 
@@ -136,7 +129,7 @@ void QQ_setDialog::ShowItem(int id, bool shown) {
 
 // A cancelled dialog leaves Text1 as it was; typed text stays allowed too.
 void QQ_setDialog::OnBrowse() {
-    auto chosen = main_.AppServices().fileDialogs->OpenFile(hwnd_, ToUtf8(Text(IDS_QQ_SET_BROWSE_TITLE)),
+    auto chosen = data_.services->fileDialogs->OpenFile(hwnd_, ToUtf8(Text(IDS_QQ_SET_BROWSE_TITLE)),
                                                             ToUtf8(Text(IDS_QQ_SET_BROWSE_FILTER)));
     if (chosen) SetItemText(hwnd_, IDC_QQ_SET_TEXT1, ToWide(*chosen));
 }
@@ -150,7 +143,7 @@ void QQ_setDialog::OnOk() {
     } else if (settingsPage_ == 2) {
         goOn = StorePasswordPage();
     }
-    if (goOn) Unload();
+    if (goOn) Close(pathStored_ ? IDOK : IDCANCEL);
 }
 
 // QQPath changes only with the stored value: a rejected or unstored path must not reach a login.
@@ -161,9 +154,10 @@ bool QQ_setDialog::StorePathPage() {
         SetFocus(GetDlgItem(hwnd_, IDC_QQ_SET_TEXT1));
         return false;
     }
-    switch (StoreQQPath(main_.Db(), path)) {
+    switch (StoreQQPath(*data_.db, path)) {
         case DbOutcome::Done:
-            main_.Globals().QQPath = path;
+            data_.qqPath = path;
+            pathStored_ = true;
             return true;
         case DbOutcome::Failed:
             Message(IDS_QQ_SET_NOT_STORED);
@@ -178,7 +172,7 @@ bool QQ_setDialog::StorePathPage() {
 bool QQ_setDialog::StorePasswordPage() {
     std::string password = ToUtf8(GetItemText(hwnd_, IDC_QQ_SET_TEXT2));
     SetItemText(hwnd_, IDC_QQ_SET_TEXT2, Text(IDS_QQ_SET_PLACEHOLDER));
-    DbOutcome outcome = StoreStartupPassword(main_.Db(), password);
+    DbOutcome outcome = StoreStartupPassword(*data_.db, password);
     if (outcome == DbOutcome::Unusable) return false;
     SetItemText(hwnd_, IDC_QQ_SET_TEXT2, L"");
     if (outcome == DbOutcome::Failed) Message(IDS_QQ_SET_NOT_STORED);
@@ -190,7 +184,7 @@ void QQ_setDialog::OnCheckUpdates() {
     SetItemText(hwnd_, IDC_QQ_SET_COMMAND5, Text(IDS_QQ_SET_CHECKING));
     if (GetFocus() == button) SendMessageW(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
     EnableItem(hwnd_, IDC_QQ_SET_COMMAND5, false);
-    main_.StartUpdateCheck(2, 4);
+    if (data_.startUpdateCheck) data_.startUpdateCheck();
 }
 
 void QQ_setDialog::RestoreCheckButton() {
@@ -199,44 +193,24 @@ void QQ_setDialog::RestoreCheckButton() {
 }
 
 void QQ_setDialog::Message(UINT textId) {
-    main_.AppServices().messages->Show(hwnd_, ToUtf8(Text(textId)), ToUtf8(Text(IDS_NOTICE_TITLE)), kMbOk);
-}
-
-void QQ_setDialog::Unload() {
-    if (!hwnd_) return;
-    if (modal_) {
-        EndDialog(hwnd_, IDOK);
-    } else {
-        DestroyWindow(hwnd_);
-    }
+    data_.services->messages->Show(hwnd_, ToUtf8(Text(textId)), ToUtf8(Text(IDS_NOTICE_TITLE)), kMbOk);
 }
 
 }  // namespace
 
-void ShowQQ_set(MainWindow& main) {
-    if (openQQ_set) return;
-    QQ_setDialog dialog(main, true);
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_SET), static_cast<HWND>(main.Window()),
-                    DialogWindow::DlgProc, dialog.CreationParam());
+bool Dialog_QQ_set(HWND owner, QQ_setData* inOut) {
+    QQ_setDialog dialog(*inOut);
+    return DialogWindow::ShowModal(dialog, owner, IDD_QQ_SET) == IDOK;
+}
+
+HWND CreateQQ_setForTest(HWND owner, QQ_setData* inOut) {
+    return DialogWindow::CreateModeless(std::make_unique<QQ_setDialog>(*inOut), owner, IDD_QQ_SET);
 }
 
 void RestoreQQ_setCheckButton() {
-    if (openQQ_set) openQQ_set->RestoreCheckButton();
+    if (HWND open = DialogWindow::OpenWindow(IDD_QQ_SET)) SendMessageW(open, kRestoreCheckButton, 0, 0);
 }
 
 void UnloadQQ_set() {
-    if (openQQ_set) openQQ_set->Unload();
-}
-
-HWND CreateQQ_setForTest(MainWindow& main) {
-    if (openQQ_set) return nullptr;
-    auto* dialog = new QQ_setDialog(main, false);
-    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_SET),
-                                   static_cast<HWND>(main.Window()), DialogWindow::DlgProc, dialog->CreationParam());
-    if (!hwnd) {
-        delete dialog;
-        return nullptr;
-    }
-    ShowWindow(hwnd, SW_SHOW);
-    return hwnd;
+    if (HWND open = DialogWindow::OpenWindow(IDD_QQ_SET)) SendMessageW(open, WM_CLOSE, 0, 0);
 }

@@ -37,4 +37,6 @@ class MainWindow {
     virtual void Minimise() = 0;
     // MMquit: closes the window with its closing handlers and ends the program.
     virtual void Quit() = 0;
+    // The settings dialog, as "程序设置" opens it (a login run without a client path opens it too).
+    virtual void OpenSettings() = 0;
 };

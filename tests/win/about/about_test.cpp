@@ -20,12 +20,14 @@ class AboutWindow : public testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(h_.Load()); }
     HWND Open(bool allowBrowser) {
-        HWND about = CreateQQ_aboutForTest(*h_.form, allowBrowser);
-        ShowWindow(about, SW_SHOW);  // as the modal opening shows it
+        data_ = h_.form->AboutData();
+        data_.allowBrowser = allowBrowser;
+        HWND about = CreateQQ_aboutForTest(h_.Hwnd(), data_);
         PumpMessages();
         return about;
     }
     QQFormHarness h_;
+    QQ_aboutData data_;
 };
 
 // What a modal about window looked like from inside its own message loop.

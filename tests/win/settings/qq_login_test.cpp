@@ -11,6 +11,7 @@
 #include "settings/settings_for_test.h"
 #include "tests/win/qq_form_harness.h"
 #include "tests/win/settings/settings_test_util.h"
+#include "win/dialog_window.h"
 #include "win/dpi.h"
 
 namespace {
@@ -30,7 +31,8 @@ class QQLoginTest : public testing::Test {
         KillTimer(harness_.Hwnd(), 1);  // the check of the loading must not tick during the test
         ASSERT_TRUE(MakeStored(storedPassword));
         startsBefore_ = harness_.Download()->starts;
-        dlg_ = CreateQQ_loginForTest(*harness_.form);
+        data_ = harness_.form->StartupPasswordData();
+        dlg_ = CreateQQ_loginForTest(harness_.Hwnd(), &data_);
         ASSERT_NE(dlg_, nullptr);
     }
     bool MakeStored(const std::string& password) {
@@ -53,6 +55,7 @@ class QQLoginTest : public testing::Test {
     std::string Message() const { return ItemText(dlg_, IDC_QQ_LOGIN_LABEL3); }
 
     QQFormHarness harness_;
+    QQ_loginData data_;
     HWND dlg_ = nullptr;
     int startsBefore_ = 0;
 };
@@ -103,15 +106,10 @@ TEST_F(QQLoginTest, EmptyBlankPaddedAndWrongCaseEntriesEachUseATryAndTheRightOne
         EXPECT_EQ(GetFocus(), GetDlgItem(dlg_, IDC_QQ_LOGIN_TEXT1));
         EXPECT_FALSE(CheckStarted());
     }
-    Press(L"Secret", false);
-    EXPECT_EQ(harness_.globals.UpdateCheckSource, 0);
-    EXPECT_EQ(harness_.globals.UpdateCheckTicks, 6);
-    PumpMessages();
+    Press(L"Secret");
     EXPECT_FALSE(IsOpen());
-    EXPECT_TRUE(LastQQ_loginAccepted());
-    EXPECT_TRUE(CheckStarted());
-    EXPECT_EQ(harness_.Download()->url, std::string(kTestSite) + "/tools/kestrin/Kestrin.txt");
-    EXPECT_EQ(harness_.Download()->folder, "c:\\windows\\temp");
+    EXPECT_TRUE(data_.accepted);
+    EXPECT_FALSE(CheckStarted());  // the main window starts it (see QQLoginAtStart)
     EXPECT_TRUE(harness_.fakes.end.exitCodes.empty());
 }
 
@@ -136,7 +134,7 @@ TEST_F(QQLoginTest, TheSixthPressLocksWithoutComparingAndOnlyQuitStillWorks) {
     SendMessageW(dlg_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_FALSE(IsOpen());
     EXPECT_EQ(harness_.fakes.end.exitCodes, std::vector<int>{0});
-    EXPECT_FALSE(LastQQ_loginAccepted());
+    EXPECT_FALSE(data_.accepted);
     EXPECT_FALSE(CheckStarted());
 }
 
@@ -154,13 +152,14 @@ TEST_F(QQLoginTest, QuitEscAndAltF4EndTheProgramAtOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         harness_.fakes.end.exitCodes.clear();
-        dlg_ = CreateQQ_loginForTest(*harness_.form);
+        data_ = harness_.form->StartupPasswordData();
+        dlg_ = CreateQQ_loginForTest(harness_.Hwnd(), &data_);
         ASSERT_NE(dlg_, nullptr);
         SendMessageW(dlg_, c.message, c.wParam, 0);
         PumpMessages();
         EXPECT_FALSE(IsOpen());
         EXPECT_EQ(harness_.fakes.end.exitCodes, std::vector<int>{0});
-        EXPECT_FALSE(LastQQ_loginAccepted());
+        EXPECT_FALSE(data_.accepted);
     }
 }
 
@@ -174,7 +173,7 @@ TEST_F(QQLoginTest, ApostrophesNeverReachTheEntry) {
     EXPECT_EQ(end, 5u);
     SendMessageW(GetDlgItem(dlg_, IDC_QQ_LOGIN_COMMAND1), BM_CLICK, 0, 0);
     EXPECT_FALSE(IsOpen());
-    EXPECT_TRUE(LastQQ_loginAccepted());
+    EXPECT_TRUE(data_.accepted);
 }
 
 TEST_F(QQLoginTest, BannerAndHeadingDragTheWindowWithAnyButtonTheMessageLineDoesNot) {
@@ -225,7 +224,7 @@ TEST_F(QQLoginTest, AnUnreadableDatabaseWhileCheckingShowsTheDamagedFileMessageA
     ASSERT_TRUE(WriteFileBytes(harness_.folder.File(L"config.dat"), "not a database any more"));
     Press(L"Secret");
     EXPECT_FALSE(IsOpen());
-    EXPECT_FALSE(LastQQ_loginAccepted());
+    EXPECT_FALSE(data_.accepted);
     ASSERT_EQ(harness_.fakes.messages.shown.size(), 1u);
     EXPECT_EQ(harness_.fakes.messages.shown[0].text, kDbUnusableMessage);
     EXPECT_EQ(harness_.fakes.end.exitCodes, std::vector<int>{1});
@@ -246,7 +245,7 @@ class LoginAnswerer {
 
   private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-        HWND dlg = OpenQQ_loginWindow();
+        HWND dlg = DialogWindow::OpenWindow(IDD_QQ_LOGIN);
         if (!dlg || answered_) return;
         answered_ = true;
         answer_(dlg);
@@ -265,14 +264,11 @@ TEST(QQLoginAtStart, AStoredPasswordIsAskedForBeforeTheWindowIsShownAndNoCheckSt
     QQFormHarness h({"update zk_auto_sys set S_pass='secret'"});
     bool mainVisible = true;
     int startsWhileAsking = -1;
-    int ticksAfterAnswer = -1;
     LoginAnswerer answerer([&](HWND dlg) {
         mainVisible = IsWindowVisible(h.Hwnd()) != FALSE;
         startsWhileAsking = h.Download()->starts;
         PressIn(dlg, L"SECRET");  // the wrong case first
         PressIn(dlg, L"secret");
-        // Read at once: on a slow machine Timer1 may tick before the loading ends.
-        ticksAfterAnswer = h.globals.UpdateCheckTicks;
     });
     ASSERT_TRUE(h.Load());
     ASSERT_TRUE(LoginAnswerer::Answered());
@@ -280,7 +276,10 @@ TEST(QQLoginAtStart, AStoredPasswordIsAskedForBeforeTheWindowIsShownAndNoCheckSt
     EXPECT_EQ(h.form->StartupPassword(), "secret");
     EXPECT_EQ(startsWhileAsking, 0);
     EXPECT_EQ(h.Download()->starts, 1);
-    EXPECT_EQ(ticksAfterAnswer, 6);
+    // The check starts after the dialog's loop has ended, so no tick can come before this look.
+    EXPECT_EQ(h.globals.UpdateCheckTicks, 6);
+    EXPECT_EQ(h.globals.UpdateCheckSource, 0);
+    EXPECT_EQ(h.Download()->url, std::string(kTestSite) + "/tools/kestrin/Kestrin.txt");
     EXPECT_TRUE(h.fakes.end.exitCodes.empty());
 }
 

@@ -31,7 +31,8 @@ class QQSetTest : public testing::Test {
             ASSERT_TRUE(db.Conn().Execute(std::string("update zk_auto_sys set S_pass='") + storedPassword + "'").ok());
             ASSERT_TRUE(db.CloseDb().ok());
         }
-        dlg_ = CreateQQ_setForTest(*harness_->form);
+        data_ = harness_->form->SettingsData();
+        dlg_ = CreateQQ_setForTest(harness_->Hwnd(), &data_);
         ASSERT_NE(dlg_, nullptr);
     }
     void TearDown() override {
@@ -49,6 +50,7 @@ class QQSetTest : public testing::Test {
     FakeServices& Fakes() { return harness_->fakes; }
 
     std::unique_ptr<QQFormHarness> harness_;
+    QQ_setData data_;  // what the main window gives the dialog, and what the dialog hands back
     HWND dlg_ = nullptr;
 };
 
@@ -124,7 +126,7 @@ TEST_F(QQSetTest, OkOnThePathPageStoresOnlyThePathAsTypedAndThenUsesIt) {
         EXPECT_FALSE(IsOpen());
         EXPECT_EQ(Stored().qqPath, c.stored);
         EXPECT_EQ(Stored().password, "old");
-        EXPECT_EQ(Globals().QQPath, c.stored);
+        EXPECT_EQ(data_.qqPath, c.stored);
         EXPECT_TRUE(Fakes().messages.shown.empty());
     }
 }
@@ -143,7 +145,7 @@ TEST_F(QQSetTest, AShortPathIsRefusedWithAMessageKeepsTheDialogAndChangesNothing
         EXPECT_EQ(Fakes().messages.shown[0].title, "提示");
         EXPECT_EQ(Fakes().messages.shown[0].style, kMbOk);
         EXPECT_EQ(GetFocus(), GetDlgItem(dlg_, IDC_QQ_SET_TEXT1));
-        EXPECT_EQ(Globals().QQPath, "C:\\QQ.exe");
+        EXPECT_EQ(data_.qqPath, "C:\\QQ.exe");
         EXPECT_EQ(Stored().qqPath, "C:\\QQ.exe");
     }
 }
@@ -159,7 +161,7 @@ TEST_F(QQSetTest, AFailedWriteIsReportedAndLeavesQQPathAsStored) {
     EXPECT_EQ(Fakes().messages.shown[0].text, kNotStored);
     EXPECT_EQ(Fakes().messages.shown[0].title, "提示");
     EXPECT_EQ(Fakes().messages.shown[0].style, kMbOk);
-    EXPECT_EQ(Globals().QQPath, "C:\\QQ.exe");
+    EXPECT_EQ(data_.qqPath, "C:\\QQ.exe");
     EXPECT_EQ(Stored().qqPath, "C:\\QQ.exe");
     EXPECT_TRUE(Fakes().end.exitCodes.empty());
 }
@@ -201,7 +203,7 @@ TEST_F(QQSetTest, OkOnThePasswordPageStoresOnlyThePasswordAndAnEmptyOneRemovesIt
         EXPECT_FALSE(IsOpen());
         EXPECT_EQ(Stored().password, c.stored);
         EXPECT_EQ(Stored().qqPath, "C:\\QQ.exe");
-        EXPECT_EQ(Globals().QQPath, "C:\\QQ.exe");
+        EXPECT_EQ(data_.qqPath, "C:\\QQ.exe");
         EXPECT_TRUE(Fakes().messages.shown.empty());
     }
 }
@@ -234,7 +236,7 @@ TEST_F(QQSetTest, ClearCancelEscAndTheCloseBoxStoreNothing) {
         EXPECT_EQ(IsOpen(), !c.closes);
         EXPECT_EQ(Stored().qqPath, "C:\\QQ.exe");
         EXPECT_EQ(Stored().password, "old");
-        EXPECT_EQ(Globals().QQPath, "C:\\QQ.exe");
+        EXPECT_EQ(data_.qqPath, "C:\\QQ.exe");
     }
 }
 
@@ -272,13 +274,13 @@ TEST_F(QQSetTest, CheckForUpdatesStartsTheUserCheckAndTheMainWindowGivesTheButto
 
 TEST_F(QQSetTest, OnlyOneDialogAtATimeAndUnloadClosesIt) {
     Open();
-    EXPECT_EQ(CreateQQ_setForTest(*harness_->form), nullptr);
+    EXPECT_EQ(CreateQQ_setForTest(harness_->Hwnd(), &data_), nullptr);
     UnloadQQ_set();
     PumpMessages();
     EXPECT_FALSE(IsOpen());
     RestoreQQ_setCheckButton();  // nothing open: nothing to do
     UnloadQQ_set();
-    HWND again = CreateQQ_setForTest(*harness_->form);
+    HWND again = CreateQQ_setForTest(harness_->Hwnd(), &data_);
     EXPECT_NE(again, nullptr);
     if (again) DestroyWindow(again);
 }
