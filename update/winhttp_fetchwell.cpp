@@ -2,12 +2,13 @@
 
 #include <winhttp.h>
 
+#include <algorithm>
 #include <atomic>
+#include <optional>
 #include <limits>
 #include <mutex>
 #include <vector>
 
-#include "win/files.h"
 #include "win/strings.h"
 #include "win/unique_handle.h"
 
@@ -89,6 +90,57 @@ DWORD QueryNumber(HINTERNET request, DWORD header, bool& found) {
     return value;
 }
 
+// The stated body length, read as text: the number form of the query holds only 32 bits.
+std::optional<int64_t> QueryContentLength(HINTERNET request) {
+    wchar_t text[32] = {};
+    DWORD size = sizeof(text);
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+        return std::nullopt;
+    }
+    int64_t value = 0;
+    size_t digits = 0;
+    for (const wchar_t* c = text; *c; ++c, ++digits) {
+        if (*c < L'0' || *c > L'9' || digits >= 15) return std::nullopt;
+        value = value * 10 + (*c - L'0');
+    }
+    if (digits == 0) return std::nullopt;
+    return value;
+}
+
+bool WriteAll(HANDLE file, const char* data, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+// Reads exactly `total` bytes of the body into `file`. Returns the failure code, or 0 (also when
+// cancelled: the caller asks).
+int32_t ReceiveBody(Transfer& t, HINTERNET request, int64_t total, HANDLE file, std::string& detail) {
+    std::vector<char> buffer(kChunkBytes);
+    int64_t received = 0;
+    for (;;) {
+        // Asking what is available first makes each read return as soon as data arrives, so progress
+        // follows the transfer instead of the buffer size.
+        DWORD available = 0;
+        DWORD read = 0;
+        if (!WinHttpQueryDataAvailable(request, &available) ||
+            (available > 0 && !WinHttpReadData(request, buffer.data(), std::min(available, kChunkBytes), &read))) {
+            if (t.cancelled) return 0;
+            return detail = "read failed", fetchwell::kSystemError;
+        }
+        if (t.cancelled) return 0;
+        if (read == 0) break;
+        if (received == 0) t.Post({Event::Kind::TransferStarted, 0, 0, 0, 0, 0, {}});
+        if (read > total - received) return detail = "more data than stated", fetchwell::kWrongLength;
+        if (!WriteAll(file, buffer.data(), read)) return detail = "cannot write", fetchwell::kSystemError;
+        received += read;
+        float fraction = static_cast<float>(static_cast<double>(received) / static_cast<double>(total));
+        t.Post({Event::Kind::Progress, 0, fraction, received, total, 0, {}});
+    }
+    if (received < total) return detail = "connection closed early", fetchwell::kWrongLength;
+    return 0;
+}
+
 // The transfer itself, on the worker thread. Returns the failure code, or 0 when the file is stored
 // (the completion events are posted here).
 int32_t Fetch(Transfer& t, std::string& detail) {
@@ -123,48 +175,25 @@ int32_t Fetch(Transfer& t, std::string& detail) {
     if (status >= 300 && status < 400) return detail = "HTTP " + std::to_string(status), fetchwell::kRedirected;
     if (!found || status < 200 || status >= 300)
         return detail = "HTTP " + std::to_string(status), fetchwell::kHttpError;
-    DWORD length = QueryNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, found);
-    int64_t total = found ? static_cast<int64_t>(length) : 0;
-    if (found)
-        t.Post({Event::Kind::SizeKnown, 0, 0, 0, 0, static_cast<int32_t>(std::min<DWORD>(length, INT32_MAX)), {}});
-
-    // The body is collected in memory and written only when complete, so a stopped transfer leaves no
-    // partial file behind even while its worker is still blocked on the server.
-    std::string body;
-    std::vector<char> buffer(kChunkBytes);
-    for (;;) {
-        // Asking what is available first makes each read return as soon as data arrives, so progress
-        // follows the transfer instead of the buffer size.
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available)) {
-            if (t.cancelled) return 0;
-            return detail = "read failed", fetchwell::kSystemError;
-        }
-        DWORD read = 0;
-        if (available > 0 && !WinHttpReadData(request, buffer.data(), std::min(available, kChunkBytes), &read)) {
-            if (t.cancelled) return 0;
-            return detail = "read failed", fetchwell::kSystemError;
-        }
-        if (t.cancelled) return 0;
-        if (read == 0) break;
-        if (body.empty()) t.Post({Event::Kind::TransferStarted, 0, 0, 0, 0, 0, {}});
-        body.append(buffer.data(), read);
-        auto received = static_cast<int64_t>(body.size());
-        float fraction = total > 0 ? static_cast<float>(static_cast<double>(received) / static_cast<double>(total)) : 0;
-        t.Post({Event::Kind::Progress, 0, fraction, received, total, 0, {}});
+    std::optional<int64_t> length = QueryContentLength(request);
+    if (!length) return detail = "no Content-Length", fetchwell::kNoLength;
+    if (*length == 0) return detail = "empty body", fetchwell::kNoData;
+    if (*length > kMaxDownloadBytes) return detail = "above the size limit", fetchwell::kWrongLength;
+    t.Post({Event::Kind::SizeKnown, 0, 0, 0, 0, static_cast<int32_t>(*length), {}});
+    {
+        // Written as it arrives (a program is not held in memory), flushed before it takes its name.
+        UniqueFile out(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
+        if (!out) return detail = "cannot write " + ToUtf8(temp), fetchwell::kSystemError;
+        int32_t code = ReceiveBody(t, request, *length, out.Get(), detail);
+        if (code != 0 || t.cancelled) return code;
+        if (!FlushFileBuffers(out.Get())) return detail = "cannot flush " + ToUtf8(temp), fetchwell::kSystemError;
     }
-    auto received = static_cast<int64_t>(body.size());
-    if (received == 0) return detail = "empty body", fetchwell::kNoData;
-    if (total > 0 && received < total) return detail = "connection closed early", fetchwell::kSystemError;
-    std::span<const std::byte> bytes(reinterpret_cast<const std::byte*>(body.data()), body.size());
-    if (!WriteWholeFile(temp, bytes)) return detail = "cannot write " + ToUtf8(temp), fetchwell::kSystemError;
     if (t.cancelled) return 0;
-    if (!MoveFileExW(temp.c_str(), t.target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExW(temp.c_str(), t.target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return detail = "cannot replace " + ToUtf8(t.target), fetchwell::kSystemError;
     }
-    if (total == 0) t.Post({Event::Kind::Progress, 0, 1.0f, received, received, 0, {}});
-    int32_t value = static_cast<int32_t>(std::min<int64_t>(received, std::numeric_limits<int32_t>::max()));
-    t.Post({Event::Kind::Completed, 0, 0, 0, 0, value, {}});
+    t.Post({Event::Kind::Completed, 0, 0, 0, 0, static_cast<int32_t>(*length), {}});
     return 0;
 }
 
@@ -207,7 +236,7 @@ WinHttpFetchwell::~WinHttpFetchwell() {
 
 void WinHttpFetchwell::StartDownload() {
     StopDownload();
-    std::string name = FetchwellFileName(url_);
+    std::string name = fileName_.empty() ? FetchwellFileName(url_) : fileName_;
     auto transfer = std::make_shared<Transfer>();
     transfer->window = window_;
     transfer->generation = ++generation_;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "updater/up_form.h"
+#include "update/site_url.h"
 #include "updater/updater_services.h"
 #include "win/files.h"
 #include "win/globals.h"
@@ -27,7 +28,8 @@ std::string SiteUrlSetting() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     WaitForKestrinToEnd(10000);
     UpdaterWin32Services services;
-    UpForm form(instance, services.Get(), {SiteUrlSetting(), ToUtf8(FolderOf(ProgramPath())), kVersionFile});
+    const std::string folder = ToUtf8(FolderOf(ProgramPath()));
+    UpForm form(instance, services.Get(), {SiteUrlSetting(), folder, folder + "\\" + kHandedVersionFileName});
     if (!form.Load()) return 0;
     ShowWindow(form.Hwnd(), showCommand);
     MSG msg;
