@@ -51,6 +51,32 @@ struct WinHttpFetchwell::Transfer {
         if (request) WinHttpCloseHandle(request);
         request = nullptr;
     }
+
+    // The temporary file is open only while a piece is written, under the mutex, and never after a
+    // stop: so a stop deletes it at once, even while the worker still waits on a stalled server.
+    bool WriteTemp(const char* data, DWORD size, DWORD disposition) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (cancelled) return false;
+        UniqueFile file(CreateFileW(temp.c_str(), FILE_APPEND_DATA, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        DWORD written = 0;
+        return file && (size == 0 || (WriteFile(file.Get(), data, size, &written, nullptr) && written == size));
+    }
+    // Flushes the complete file to disk and gives it its final name.
+    bool CommitTemp() {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (cancelled) return false;
+        {
+            UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
+            if (!file || !FlushFileBuffers(file.Get())) return false;
+        }
+        return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+    void DeleteTemp() {
+        std::lock_guard<std::mutex> lock(mutex);
+        DeleteFileW(temp.c_str());
+    }
 };
 
 namespace {
@@ -108,14 +134,9 @@ std::optional<int64_t> QueryContentLength(HINTERNET request) {
     return value;
 }
 
-bool WriteAll(HANDLE file, const char* data, DWORD size) {
-    DWORD written = 0;
-    return WriteFile(file, data, size, &written, nullptr) && written == size;
-}
-
-// Reads exactly `total` bytes of the body into `file`. Returns the failure code, or 0 (also when
-// cancelled: the caller asks).
-int32_t ReceiveBody(Transfer& t, HINTERNET request, int64_t total, HANDLE file, std::string& detail) {
+// Reads exactly `total` bytes of the body into the temporary file. Returns the failure code, or 0
+// (also when cancelled: the caller asks).
+int32_t ReceiveBody(Transfer& t, HINTERNET request, int64_t total, std::string& detail) {
     std::vector<char> buffer(kChunkBytes);
     int64_t received = 0;
     for (;;) {
@@ -132,7 +153,10 @@ int32_t ReceiveBody(Transfer& t, HINTERNET request, int64_t total, HANDLE file, 
         if (read == 0) break;
         if (received == 0) t.Post({Event::Kind::TransferStarted, 0, 0, 0, 0, 0, {}});
         if (read > total - received) return detail = "more data than stated", fetchwell::kWrongLength;
-        if (!WriteAll(file, buffer.data(), read)) return detail = "cannot write", fetchwell::kSystemError;
+        if (!t.WriteTemp(buffer.data(), read, OPEN_EXISTING)) {
+            if (t.cancelled) return 0;
+            return detail = "cannot write " + ToUtf8(t.temp), fetchwell::kSystemError;
+        }
         received += read;
         float fraction = static_cast<float>(static_cast<double>(received) / static_cast<double>(total));
         t.Post({Event::Kind::Progress, 0, fraction, received, total, 0, {}});
@@ -180,17 +204,15 @@ int32_t Fetch(Transfer& t, std::string& detail) {
     if (*length == 0) return detail = "empty body", fetchwell::kNoData;
     if (*length > kMaxDownloadBytes) return detail = "above the size limit", fetchwell::kWrongLength;
     t.Post({Event::Kind::SizeKnown, 0, 0, 0, 0, static_cast<int32_t>(*length), {}});
-    {
-        // Written as it arrives (a program is not held in memory), flushed before it takes its name.
-        UniqueFile out(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
-        if (!out) return detail = "cannot write " + ToUtf8(temp), fetchwell::kSystemError;
-        int32_t code = ReceiveBody(t, request, *length, out.Get(), detail);
-        if (code != 0 || t.cancelled) return code;
-        if (!FlushFileBuffers(out.Get())) return detail = "cannot flush " + ToUtf8(temp), fetchwell::kSystemError;
+    // Written as it arrives (a program is not held in memory), flushed before it takes its name.
+    if (!t.WriteTemp(nullptr, 0, CREATE_ALWAYS)) {
+        if (t.cancelled) return 0;
+        return detail = "cannot write " + ToUtf8(temp), fetchwell::kSystemError;
     }
-    if (t.cancelled) return 0;
-    if (!MoveFileExW(temp.c_str(), t.target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    int32_t code = ReceiveBody(t, request, *length, detail);
+    if (code != 0 || t.cancelled) return code;
+    if (!t.CommitTemp()) {
+        if (t.cancelled) return 0;
         return detail = "cannot replace " + ToUtf8(t.target), fetchwell::kSystemError;
     }
     t.Post({Event::Kind::Completed, 0, 0, 0, 0, static_cast<int32_t>(*length), {}});
@@ -201,7 +223,7 @@ void RunTransfer(std::shared_ptr<Transfer> t) {
     std::string detail;
     int32_t code = Fetch(*t, detail);
     t->CloseRequest();
-    if (code != 0 || t->cancelled) DeleteFileW(t->temp.c_str());
+    if (code != 0 || t->cancelled) t->DeleteTemp();
     if (code != 0) {
         t->Post({Event::Kind::Failed, 0, 0, 0, 0, code, detail});
         t->Post({Event::Kind::Completed, 0, 0, 0, 0, 0, {}});
@@ -261,6 +283,7 @@ void WinHttpFetchwell::StopDownload() {
     if (transfer_) {
         transfer_->cancelled = true;
         transfer_->CloseRequest();
+        transfer_->DeleteTemp();
     }
     if (worker_.joinable()) worker_.detach();
     transfer_.reset();

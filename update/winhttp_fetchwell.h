@@ -11,8 +11,8 @@
 //      the stated length is Failed 5; everything else that goes wrong is Failed 99. Each Failed is
 //      followed by Completed(0). A stored file gives Completed with its size (at least 1).
 //   4. The body is written as it arrives to "<target>.<process>-<generation>.download", flushed,
-//      and renamed over the target; a failed or stopped transfer deletes that file and leaves the
-//      target as it was.
+//      and renamed over the target; a failed or stopped transfer deletes that file (a stop at once)
+//      and leaves the target as it was.
 //   5. StopDownload never waits for the worker: a worker blocked on a stalled server finishes on its
 //      own (it holds the transfer's shared state, never this object).
 
