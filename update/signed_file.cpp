@@ -8,7 +8,6 @@ namespace {
 constexpr char kSignatureHeader[] = "Kestrin signature 1";
 constexpr char kPublicHeader[] = "Kestrin public key 1";
 constexpr char kPrivateHeader[] = "Kestrin private key 1";
-constexpr size_t kStatementLines = 5;
 
 std::span<const uint8_t> BytesOf(std::string_view text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
