@@ -89,7 +89,8 @@ Sha256Stream::Sha256Stream() : state_(std::make_unique<State>()) {
 Sha256Stream::~Sha256Stream() = default;
 
 void Sha256Stream::Update(std::span<const uint8_t> bytes) {
-    if (state_->good && !bytes.empty()) state_->good = EVP_DigestUpdate(state_->ctx.get(), bytes.data(), bytes.size()) == 1;
+    if (state_->good && !bytes.empty())
+        state_->good = EVP_DigestUpdate(state_->ctx.get(), bytes.data(), bytes.size()) == 1;
 }
 
 std::optional<Sha256Digest> Sha256Stream::Finish() {

@@ -77,8 +77,8 @@ std::optional<std::vector<std::string_view>> Fields(std::string_view text, std::
 }
 
 std::string StatementText(const SignedStatement& s) {
-    return std::string(kSignatureHeader) + "\nkey " + s.keyId + "\nfile " + s.fileName +
-           "\nsize " + std::to_string(s.size) + "\nsha256 " + Hex(s.digest) + "\n";
+    return std::string(kSignatureHeader) + "\nkey " + s.keyId + "\nfile " + s.fileName + "\nsize " +
+           std::to_string(s.size) + "\nsha256 " + Hex(s.digest) + "\n";
 }
 
 struct ParsedSignature {
@@ -131,8 +131,8 @@ std::optional<std::string> SignBytes(const P256PrivateKey& key, std::string_view
     return SignStatement(key, {KeyId(key.publicKey), std::string(fileName), bytes.size(), *digest});
 }
 
-SignatureCheck CheckSignature(const std::optional<std::string>& signatureFile, std::string_view fileName,
-                              uint64_t size, const Sha256Digest& digest, std::span<const P256PublicKey> trusted) {
+SignatureCheck CheckSignature(const std::optional<std::string>& signatureFile, std::string_view fileName, uint64_t size,
+                              const Sha256Digest& digest, std::span<const P256PublicKey> trusted) {
     if (!signatureFile) return SignatureCheck::kMissing;
     auto parsed = ParseSignatureFile(*signatureFile);
     if (!parsed) return SignatureCheck::kMissing;
@@ -142,7 +142,8 @@ SignatureCheck CheckSignature(const std::optional<std::string>& signatureFile, s
     }
     if (!key) return SignatureCheck::kUnknownKey;
     auto statementDigest = Sha256Of(BytesOf(parsed->statementText));
-    if (!statementDigest || !P256Verify(*key, *statementDigest, parsed->signature)) return SignatureCheck::kBadSignature;
+    if (!statementDigest || !P256Verify(*key, *statementDigest, parsed->signature))
+        return SignatureCheck::kBadSignature;
     if (parsed->statement.fileName != fileName) return SignatureCheck::kOtherFile;
     if (parsed->statement.size != size || parsed->statement.digest != digest) return SignatureCheck::kMismatch;
     return SignatureCheck::kGood;

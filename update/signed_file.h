@@ -64,8 +64,8 @@ std::optional<std::string> SignBytes(const P256PrivateKey& key, std::string_view
 
 // Checks a signature file's text (nullopt: there is none) against a file served as `fileName`, of
 // `size` bytes with `digest`, for the trusted keys.
-SignatureCheck CheckSignature(const std::optional<std::string>& signatureFile, std::string_view fileName,
-                              uint64_t size, const Sha256Digest& digest, std::span<const P256PublicKey> trusted);
+SignatureCheck CheckSignature(const std::optional<std::string>& signatureFile, std::string_view fileName, uint64_t size,
+                              const Sha256Digest& digest, std::span<const P256PublicKey> trusted);
 
 // CheckSignature over bytes held in memory.
 SignatureCheck CheckSignedBytes(const std::optional<std::string>& signatureFile, std::string_view fileName,

@@ -1,8 +1,7 @@
 #pragma once
-// The site: which addresses an override (KESTRIN_SITE_URL) may name, and the files fetched there. The site's answers are checked
-// against the built-in key anyway; the rule keeps a stray setting from sending the programs'
-// requests in plain text over the network, or from shaping the paths they fetch.
-// Invariants:
+// The site: which addresses an override (KESTRIN_SITE_URL) may name, and the files fetched there. The site's answers
+// are checked against the built-in key anyway; the rule keeps a stray setting from sending the programs' requests in
+// plain text over the network, or from shaping the paths they fetch. Invariants:
 //   1. Accepted: "https://" and a host, or "http://" and a loopback host (127.0.0.0/8 in dotted
 //      decimal, "localhost", "[::1]"), then an optional ":port" and an optional path of plain
 //      characters (letters, digits, "-._~/%"). Schemes and hosts are matched in lower case only.

@@ -57,8 +57,8 @@ struct WinHttpFetchwell::Transfer {
     bool WriteTemp(const char* data, DWORD size, DWORD disposition) {
         std::lock_guard<std::mutex> lock(mutex);
         if (cancelled) return false;
-        UniqueFile file(CreateFileW(temp.c_str(), FILE_APPEND_DATA, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+        UniqueFile file(
+            CreateFileW(temp.c_str(), FILE_APPEND_DATA, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
         return file && (size == 0 || (WriteFile(file.Get(), data, size, &written, nullptr) && written == size));
     }
@@ -67,8 +67,8 @@ struct WinHttpFetchwell::Transfer {
         std::lock_guard<std::mutex> lock(mutex);
         if (cancelled) return false;
         {
-            UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                        nullptr));
+            UniqueFile file(
+                CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!file || !FlushFileBuffers(file.Get())) return false;
         }
         return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;

@@ -259,7 +259,8 @@ int wmain(int argc, wchar_t** argv) {
             auto length = SendMessageW(control, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
             if (length < 0 || length > 4096) continue;
             std::wstring line(static_cast<size_t>(length) + 1, L'\0');
-            LRESULT got = SendMessageW(control, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+            LRESULT got =
+                SendMessageW(control, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
             if (got < 0) continue;
             line.resize(static_cast<size_t>(got));
             Print(ToUtf8(line) + "\n");

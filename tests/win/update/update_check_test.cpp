@@ -166,8 +166,9 @@ TEST_F(UpdateCheckTest, AVersionFileReplacedAfterItsCheckChangesNothingHandedOve
     EXPECT_EQ(h.globals.NewestVersion, "V1.5");
     const std::wstring handed = h.folder.File(L"update.txt");
     EXPECT_EQ(ReadFileBytes(handed), "V1.5\r\nnotes\r\n");
-    EXPECT_EQ(CheckSignedBytes(ReadFileBytes(handed + L".sig"), "Kestrin.txt", "V1.5\r\nnotes\r\n", TrustedUpdateKeys()),
-              SignatureCheck::kGood);
+    EXPECT_EQ(
+        CheckSignedBytes(ReadFileBytes(handed + L".sig"), "Kestrin.txt", "V1.5\r\nnotes\r\n", TrustedUpdateKeys()),
+        SignatureCheck::kGood);
 }
 
 TEST_F(UpdateCheckTest, TheTimerEndsACheckWhoseDownloadNeverCompletes) {

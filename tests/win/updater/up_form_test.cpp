@@ -244,8 +244,7 @@ TEST_F(UpFormTest, AProgramThatDoesNotVerifyIsDeletedAndNeverStarted) {
         {"a truncated program", SignatureOf(program, kProgramName), program.substr(0, 5), "> 错误 - 更新包与签名不符"},
         {"a signature by another key", SignatureOf(program, kProgramName, UntrustedKey()), program,
          "> 错误 - 更新包的签名密钥不受信任"},
-        {"a signature of another file", SignatureOf("V1.5\r\n", "Kestrin.txt"), program,
-         "> 错误 - 签名不属于此更新包"},
+        {"a signature of another file", SignatureOf("V1.5\r\n", "Kestrin.txt"), program, "> 错误 - 签名不属于此更新包"},
         {"a signature that is not one", std::string("Kestrin signature 1\n"), program, "> 错误 - 更新包没有签名"},
         {"a missing signature", std::nullopt, program, "> 错误 - 更新包没有签名"},
     };
