@@ -57,7 +57,9 @@ class UpdateCheckTest : public testing::Test {
         DeleteFileW((path + L".sig").c_str());
         if (versionFile) {
             ASSERT_TRUE(WriteFileBytes(path, *versionFile));
-            if (how == Signed::kGood) ASSERT_TRUE(WriteSignedFile(path, *versionFile, "Kestrin.txt"));
+            if (how == Signed::kGood) {
+                ASSERT_TRUE(WriteSignedFile(path, *versionFile, "Kestrin.txt"));
+            }
             if (how == Signed::kByAnotherKey) {
                 ASSERT_TRUE(WriteSignedFile(path, *versionFile, "Kestrin.txt", UntrustedKey()));
             }
