@@ -9,6 +9,8 @@
 #include "common/text.h"
 #include "resources/resource_ids.h"
 #include "store/account_db.h"
+#include "update/signed_file.h"
+#include "update/site_url.h"
 #include "update/update_check.h"
 #include "win/dialog.h"
 #include "win/dpi.h"
@@ -126,7 +128,13 @@ void QQ_form::RunLoadSteps() {
     RefreshCommands();
     services_.clock->Sleep(100);
     KillFile(ToWide(globals_.VersionFile));
+    KillFile(ToWide(globals_.VersionFile + kSignatureSuffix));
     KillLeftoverUpdateFiles();
+    // What the last accepted update handed to the updater; never at closing, which comes before the
+    // updater reads it.
+    std::wstring handed = ToWide(FolderOfPath(globals_.UpdaterPath) + "\\" + kHandedVersionFileName);
+    KillFile(handed);
+    KillFile(handed + L".sig");
     // With a start-up password QQ_login asks for it before the window is ever shown; the check
     // starts when the right one is entered.
     if (startupPassword_.empty()) {
@@ -168,6 +176,7 @@ void QQ_form::KillLeftoverUpdateFiles() {
     std::wstring folder = ToWide(FolderOfPath(globals_.UpdaterPath));
     KillFile(folder + L"\\update.exe");
     KillFile(folder + L"\\更新程序.exe");
+    KillFile(folder + L"\\更新程序.exe.sig");
 }
 
 void QQ_form::OnClosing() {
@@ -189,17 +198,27 @@ void QQ_form::Unload() {
     if (hwnd_) SendMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
-void QQ_form::update_date(const std::string& url, const std::string& folder) {
+void QQ_form::update_date(const std::string& url, const std::string& folder, const std::string& fileName) {
     if (!qq_dl_) return;
     qq_dl_->SetDownloadUrl(url);
     qq_dl_->SetSaveFolder(folder);
+    qq_dl_->SetFileName(fileName);
     qq_dl_->StartDownload();
+}
+
+// The version file (suffix "") or its signature (".sig"), stored under VersionFile's own name: the
+// address never decides where a file goes.
+void QQ_form::FetchCheckFile(const std::string& suffix) {
+    const std::string folder = FolderOfPath(globals_.VersionFile);
+    const std::string name = globals_.VersionFile.substr(folder.empty() ? 0 : folder.size() + 1);
+    update_date(globals_.VersionUrl + suffix, folder, name + suffix);
 }
 
 void QQ_form::StartUpdateCheck(int16_t source, int16_t ticks) {
     globals_.UpdateCheckSource = source;
     globals_.UpdateCheckTicks = ticks;
-    update_date(globals_.VersionUrl, FolderOfPath(globals_.VersionFile));
+    fetchingSignature_ = false;
+    FetchCheckFile("");
     SetTimer(hwnd_, kTimer1, kTimer1IntervalMs, nullptr);
 }
 
@@ -214,6 +233,12 @@ void QQ_form::OnTimer1() {
 void QQ_form::OnDownloadCompleted(int32_t value) {
     if (value <= 0) return;  // the timer goes on counting
     if (qq_dl_) qq_dl_->StopDownload();
+    // Then the version file's signature, within the same time-out.
+    if (!fetchingSignature_) {
+        fetchingSignature_ = true;
+        FetchCheckFile(kSignatureSuffix);
+        return;
+    }
     KillTimer(hwnd_, kTimer1);
     globals_.UpdateCheckTicks = 0;
     FinishUpdateCheck(*this);

@@ -52,7 +52,7 @@ class QQ_form : public MainWindow, public DialogWindow {
     Services& AppServices() override { return services_; }
     void RefreshCommands() override;
     bool SingleSelected() const override;
-    void update_date(const std::string& url, const std::string& folder) override;
+    void update_date(const std::string& url, const std::string& folder, const std::string& fileName) override;
     void StartUpdateCheck(int16_t source, int16_t ticks) override;
     void Minimise() override { ShowWindow(hwnd_, SW_MINIMIZE); }
     void Quit() override { QuitFromMenuBar(); }
@@ -110,6 +110,7 @@ class QQ_form : public MainWindow, public DialogWindow {
     void OnDownloadCompleted(int32_t value);
     bool RunValueExists() const;
     void KillLeftoverUpdateFiles();
+    void FetchCheckFile(const std::string& suffix);
     std::wstring Text(UINT id) const;
     int MessageBox(const std::wstring& text, const std::wstring& title, unsigned style);
 
@@ -129,4 +130,5 @@ class QQ_form : public MainWindow, public DialogWindow {
     HWND tooltip_ = nullptr;  // owned by the dialog (a child of it)
     std::unique_ptr<DownloadEvents> downloadEvents_;
     std::unique_ptr<Fetchwell> qq_dl_;
+    bool fetchingSignature_ = false;  // the check has its version file and fetches its signature
 };

@@ -18,3 +18,12 @@
 #define IDS_UP_LOG_FAILED_REDIRECT 1609 // Failed 2
 #define IDS_UP_LOG_FAILED_NO_DATA 1610  // Failed 3
 #define IDS_UP_LOG_FAILED_SYSTEM 1611   // Failed 99
+#define IDS_UP_LOG_FAILED_NO_LENGTH 1612     // Failed 4: no Content-Length
+#define IDS_UP_LOG_FAILED_WRONG_LENGTH 1613  // Failed 5: a body not of its stated length, or too large
+#define IDS_UP_LOG_VERSION_UNSIGNED 1614     // the version file Kestrin handed over does not verify
+#define IDS_UP_LOG_SIG_MISSING 1615          // the program's signature cannot be had or read
+#define IDS_UP_LOG_SIG_UNKNOWN_KEY 1616      // signed with a key this build does not trust
+#define IDS_UP_LOG_SIG_BAD 1617              // the signature does not verify
+#define IDS_UP_LOG_SIG_OTHER_FILE 1618       // a signature of another file
+#define IDS_UP_LOG_SIG_MISMATCH 1619         // the program is not the file signed (changed, cut)
+#define IDS_UP_LOG_REFUSED 1620              // after any refusal: nothing is started, the download deleted

@@ -8,6 +8,8 @@ Writes the port it listens on to the file named by its first argument, then serv
   /empty/<name>      200 with an empty body
   /stall/<name>      200 announcing 1 MiB, sends 4 KiB, then stalls for 60 seconds
   /nolength/<name>   200 without Content-Length, the body ended by closing the connection
+  /short/<name>      200 announcing 100 bytes more than the version file, which it sends, then closes
+  /huge/<name>       200 announcing 64 MiB + 1 byte, sending nothing more
   /tools/kestrin/<name>  the file <name> of the folder named by the optional second argument, read
                      at each request (tests change it between cases); 404 when it is not there
 """
@@ -76,6 +78,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_body(BIG[:4096], length=len(BIG))
             self.wfile.flush()
             time.sleep(60)
+        elif kind in ("short", "huge"):
+            self.close_connection = True
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(VERSION_FILE) + 100 if kind == "short" else (64 << 20) + 1))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(VERSION_FILE if kind == "short" else b"")
         elif kind == "nolength":
             self.close_connection = True
             self.send_response(200)

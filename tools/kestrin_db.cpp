@@ -7,6 +7,7 @@
 #include "jet/tables/database.h"
 #include "login/pwd_hash.h"
 #include "store/schema.h"
+#include "tools/signing_commands.h"
 
 namespace {
 
@@ -18,7 +19,10 @@ int Usage(std::ostream& err) {
     err << "usage: kestrin-db hash TEXT...\n"
            "       kestrin-db template OUT\n"
            "       kestrin-db check FILE [--password P]\n"
-           "       kestrin-db exec FILE STATEMENT [--password P]\n";
+           "       kestrin-db exec FILE STATEMENT [--password P]\n"
+           "       kestrin-db keygen PRIVATE PUBLIC\n"
+           "       kestrin-db sign PRIVATE FILE\n"
+           "       kestrin-db verify PUBLIC FILE\n";
     return kUsageError;
 }
 
@@ -132,6 +136,12 @@ int RunKestrinDb(const std::vector<std::string>& args, std::ostream& out, std::o
     if (command == "template") return Template(*parsed, err);
     if (command == "check") return Check(*parsed, out, err);
     if (command == "exec") return Exec(*parsed, out, err);
+    if (command == "keygen" || command == "sign" || command == "verify") {
+        if (parsed->positional.size() != 2) return Usage(err);
+        if (command == "keygen") return Keygen(parsed->positional, out, err);
+        if (command == "sign") return Sign(parsed->positional, out, err);
+        return Verify(parsed->positional, out, err);
+    }
     err << "kestrin-db: unknown command '" << command << "'\n";
     return Usage(err);
 }

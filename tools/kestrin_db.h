@@ -6,6 +6,8 @@
 //   exec FILE STATEMENT [--password P]     run one SQL statement; a query prints a header line of
 //                                          column names and one line a row, tab-separated, Null as \N;
 //                                          a change prints "N rows affected"
+//   keygen PRIVATE PUBLIC / sign PRIVATE FILE / verify PUBLIC FILE   signed updates
+//                                          (tools/signing_commands.h)
 // The password defaults to the product's. Exit codes: 0 done (check: ok); 1 the statement failed or
 // the check found problems; 2 a usage error or a file that cannot be opened (check: 1). Errors go to
 // stderr.

@@ -8,8 +8,12 @@
 #include "accounts/QQ_Add.h"
 #include "resources/resource_ids.h"
 #include "settings/qq_set.h"
+#include "update/signed_download.h"
+#include "update/site_url.h"
 #include "update/small_file.h"
+#include "update/trusted_key.h"
 #include "update/update_notice.h"
+#include "win/files.h"
 #include "win/res_files.h"
 #include "win/resources.h"
 #include "win/strings.h"
@@ -24,8 +28,13 @@ std::string Text(UINT id) {
 // reported: the user asked for the update and the program goes on to end.
 void HandOverToUpdater(MainWindow& main) {
     Services& services = main.AppServices();
-    const std::string updater = main.Globals().UpdaterPath;
+    const GlobalSettings& globals = main.Globals();
+    const std::string updater = globals.UpdaterPath;
     (void)WriteResFile(IDR_UPDATER_EXE, L"upexe", ToWide(updater));
+    // The version file as checked, for the updater to show and check again.
+    const std::wstring handed = ToWide(FolderOfPath(updater) + "\\" + kHandedVersionFileName);
+    (void)WriteWholeFile(handed, std::as_bytes(std::span(globals.CheckedVersionFile)));
+    (void)WriteWholeFile(handed + L".sig", std::as_bytes(std::span(globals.CheckedVersionSignature)));
     services.clock->Sleep(100);
     // The exact path: the updater is found as written, never searched for along the command line.
     (void)services.processes->Start(updater, "\"" + updater + "\"");
@@ -41,7 +50,17 @@ void HandOverToUpdater(MainWindow& main) {
 }  // namespace
 
 VersionCheck ReadVersionFile(GlobalSettings& globals) {
-    std::optional<std::string> bytes = ReadSmallFile(ToWide(globals.VersionFile), kMaxVersionFileBytes);
+    globals.CheckedVersionFile.clear();
+    globals.CheckedVersionSignature.clear();
+    const std::wstring path = ToWide(globals.VersionFile);
+    std::optional<std::string> bytes = ReadSmallFile(path, kMaxVersionFileBytes);
+    std::optional<std::string> signature = ReadSignatureFor(path);
+    // Only bytes our key signed are an answer; the bytes verified are the bytes used and kept.
+    if (!bytes || CheckSignedBytes(signature, kVersionFileName, *bytes, TrustedUpdateKeys()) != SignatureCheck::kGood) {
+        return kVersionUnreadable;
+    }
+    globals.CheckedVersionFile = *bytes;
+    globals.CheckedVersionSignature = *signature;
     return CheckVersionBytes(bytes, globals.AppVersion, globals.NewestVersion);
 }
 

@@ -2,12 +2,13 @@
 
 #include <winhttp.h>
 
+#include <algorithm>
 #include <atomic>
+#include <optional>
 #include <limits>
 #include <mutex>
 #include <vector>
 
-#include "win/files.h"
 #include "win/strings.h"
 #include "win/unique_handle.h"
 
@@ -50,6 +51,32 @@ struct WinHttpFetchwell::Transfer {
         if (request) WinHttpCloseHandle(request);
         request = nullptr;
     }
+
+    // The temporary file is open only while a piece is written, under the mutex, and never after a
+    // stop: so a stop deletes it at once, even while the worker still waits on a stalled server.
+    bool WriteTemp(const char* data, DWORD size, DWORD disposition) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (cancelled) return false;
+        UniqueFile file(
+            CreateFileW(temp.c_str(), FILE_APPEND_DATA, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        return file && (size == 0 || (WriteFile(file.Get(), data, size, &written, nullptr) && written == size));
+    }
+    // Flushes the complete file to disk and gives it its final name.
+    bool CommitTemp() {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (cancelled) return false;
+        {
+            UniqueFile file(
+                CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file || !FlushFileBuffers(file.Get())) return false;
+        }
+        return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+    void DeleteTemp() {
+        std::lock_guard<std::mutex> lock(mutex);
+        DeleteFileW(temp.c_str());
+    }
 };
 
 namespace {
@@ -89,6 +116,55 @@ DWORD QueryNumber(HINTERNET request, DWORD header, bool& found) {
     return value;
 }
 
+// The stated body length, read as text: the number form of the query holds only 32 bits.
+std::optional<int64_t> QueryContentLength(HINTERNET request) {
+    wchar_t text[32] = {};
+    DWORD size = sizeof(text);
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+        return std::nullopt;
+    }
+    int64_t value = 0;
+    size_t digits = 0;
+    for (const wchar_t* c = text; *c; ++c, ++digits) {
+        if (*c < L'0' || *c > L'9' || digits >= 15) return std::nullopt;
+        value = value * 10 + (*c - L'0');
+    }
+    if (digits == 0) return std::nullopt;
+    return value;
+}
+
+// Reads exactly `total` bytes of the body into the temporary file. Returns the failure code, or 0
+// (also when cancelled: the caller asks).
+int32_t ReceiveBody(Transfer& t, HINTERNET request, int64_t total, std::string& detail) {
+    std::vector<char> buffer(kChunkBytes);
+    int64_t received = 0;
+    for (;;) {
+        // Asking what is available first makes each read return as soon as data arrives, so progress
+        // follows the transfer instead of the buffer size.
+        DWORD available = 0;
+        DWORD read = 0;
+        if (!WinHttpQueryDataAvailable(request, &available) ||
+            (available > 0 && !WinHttpReadData(request, buffer.data(), std::min(available, kChunkBytes), &read))) {
+            if (t.cancelled) return 0;
+            return detail = "read failed", fetchwell::kSystemError;
+        }
+        if (t.cancelled) return 0;
+        if (read == 0) break;
+        if (received == 0) t.Post({Event::Kind::TransferStarted, 0, 0, 0, 0, 0, {}});
+        if (read > total - received) return detail = "more data than stated", fetchwell::kWrongLength;
+        if (!t.WriteTemp(buffer.data(), read, OPEN_EXISTING)) {
+            if (t.cancelled) return 0;
+            return detail = "cannot write " + ToUtf8(t.temp), fetchwell::kSystemError;
+        }
+        received += read;
+        float fraction = static_cast<float>(static_cast<double>(received) / static_cast<double>(total));
+        t.Post({Event::Kind::Progress, 0, fraction, received, total, 0, {}});
+    }
+    if (received < total) return detail = "connection closed early", fetchwell::kWrongLength;
+    return 0;
+}
+
 // The transfer itself, on the worker thread. Returns the failure code, or 0 when the file is stored
 // (the completion events are posted here).
 int32_t Fetch(Transfer& t, std::string& detail) {
@@ -123,48 +199,23 @@ int32_t Fetch(Transfer& t, std::string& detail) {
     if (status >= 300 && status < 400) return detail = "HTTP " + std::to_string(status), fetchwell::kRedirected;
     if (!found || status < 200 || status >= 300)
         return detail = "HTTP " + std::to_string(status), fetchwell::kHttpError;
-    DWORD length = QueryNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, found);
-    int64_t total = found ? static_cast<int64_t>(length) : 0;
-    if (found)
-        t.Post({Event::Kind::SizeKnown, 0, 0, 0, 0, static_cast<int32_t>(std::min<DWORD>(length, INT32_MAX)), {}});
-
-    // The body is collected in memory and written only when complete, so a stopped transfer leaves no
-    // partial file behind even while its worker is still blocked on the server.
-    std::string body;
-    std::vector<char> buffer(kChunkBytes);
-    for (;;) {
-        // Asking what is available first makes each read return as soon as data arrives, so progress
-        // follows the transfer instead of the buffer size.
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available)) {
-            if (t.cancelled) return 0;
-            return detail = "read failed", fetchwell::kSystemError;
-        }
-        DWORD read = 0;
-        if (available > 0 && !WinHttpReadData(request, buffer.data(), std::min(available, kChunkBytes), &read)) {
-            if (t.cancelled) return 0;
-            return detail = "read failed", fetchwell::kSystemError;
-        }
+    std::optional<int64_t> length = QueryContentLength(request);
+    if (!length) return detail = "no Content-Length", fetchwell::kNoLength;
+    if (*length == 0) return detail = "empty body", fetchwell::kNoData;
+    if (*length > kMaxDownloadBytes) return detail = "above the size limit", fetchwell::kWrongLength;
+    t.Post({Event::Kind::SizeKnown, 0, 0, 0, 0, static_cast<int32_t>(*length), {}});
+    // Written as it arrives (a program is not held in memory), flushed before it takes its name.
+    if (!t.WriteTemp(nullptr, 0, CREATE_ALWAYS)) {
         if (t.cancelled) return 0;
-        if (read == 0) break;
-        if (body.empty()) t.Post({Event::Kind::TransferStarted, 0, 0, 0, 0, 0, {}});
-        body.append(buffer.data(), read);
-        auto received = static_cast<int64_t>(body.size());
-        float fraction = total > 0 ? static_cast<float>(static_cast<double>(received) / static_cast<double>(total)) : 0;
-        t.Post({Event::Kind::Progress, 0, fraction, received, total, 0, {}});
+        return detail = "cannot write " + ToUtf8(temp), fetchwell::kSystemError;
     }
-    auto received = static_cast<int64_t>(body.size());
-    if (received == 0) return detail = "empty body", fetchwell::kNoData;
-    if (total > 0 && received < total) return detail = "connection closed early", fetchwell::kSystemError;
-    std::span<const std::byte> bytes(reinterpret_cast<const std::byte*>(body.data()), body.size());
-    if (!WriteWholeFile(temp, bytes)) return detail = "cannot write " + ToUtf8(temp), fetchwell::kSystemError;
-    if (t.cancelled) return 0;
-    if (!MoveFileExW(temp.c_str(), t.target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    int32_t code = ReceiveBody(t, request, *length, detail);
+    if (code != 0 || t.cancelled) return code;
+    if (!t.CommitTemp()) {
+        if (t.cancelled) return 0;
         return detail = "cannot replace " + ToUtf8(t.target), fetchwell::kSystemError;
     }
-    if (total == 0) t.Post({Event::Kind::Progress, 0, 1.0f, received, received, 0, {}});
-    int32_t value = static_cast<int32_t>(std::min<int64_t>(received, std::numeric_limits<int32_t>::max()));
-    t.Post({Event::Kind::Completed, 0, 0, 0, 0, value, {}});
+    t.Post({Event::Kind::Completed, 0, 0, 0, 0, static_cast<int32_t>(*length), {}});
     return 0;
 }
 
@@ -172,7 +223,7 @@ void RunTransfer(std::shared_ptr<Transfer> t) {
     std::string detail;
     int32_t code = Fetch(*t, detail);
     t->CloseRequest();
-    if (code != 0 || t->cancelled) DeleteFileW(t->temp.c_str());
+    if (code != 0 || t->cancelled) t->DeleteTemp();
     if (code != 0) {
         t->Post({Event::Kind::Failed, 0, 0, 0, 0, code, detail});
         t->Post({Event::Kind::Completed, 0, 0, 0, 0, 0, {}});
@@ -207,7 +258,7 @@ WinHttpFetchwell::~WinHttpFetchwell() {
 
 void WinHttpFetchwell::StartDownload() {
     StopDownload();
-    std::string name = FetchwellFileName(url_);
+    std::string name = fileName_.empty() ? FetchwellFileName(url_) : fileName_;
     auto transfer = std::make_shared<Transfer>();
     transfer->window = window_;
     transfer->generation = ++generation_;
@@ -232,6 +283,7 @@ void WinHttpFetchwell::StopDownload() {
     if (transfer_) {
         transfer_->cancelled = true;
         transfer_->CloseRequest();
+        transfer_->DeleteTemp();
     }
     if (worker_.joinable()) worker_.detach();
     transfer_.reset();

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "updater/up_form.h"
+#include "update/site_url.h"
 #include "updater/updater_services.h"
 #include "win/files.h"
 #include "win/globals.h"
@@ -28,7 +29,8 @@ std::string SiteUrlSetting() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     WaitForKestrinToEnd(10000);
     UpdaterWin32Services services;
-    UpForm form(instance, services.Get(), {SiteUrlSetting(), FolderOfPath(ToUtf8(ProgramPath())), kVersionFile});
+    const std::string folder = FolderOfPath(ToUtf8(ProgramPath()));
+    UpForm form(instance, services.Get(), {SiteUrlSetting(), folder, folder + "\\" + kHandedVersionFileName});
     if (!form.Load()) return 0;
     ShowWindow(form.Hwnd(), showCommand);
     MSG msg;

@@ -5,6 +5,8 @@
 
 #include "resources/update_ids.h"
 #include "update/format_size.h"
+#include "update/signed_download.h"
+#include "update/site_url.h"
 #include "update/small_file.h"
 #include "update/version_file.h"
 #include "win/dialog.h"
@@ -13,9 +15,42 @@
 
 namespace {
 
-constexpr char kDownloadPath[] = "/tools/kestrin/更新程序.exe";
 constexpr wchar_t kNewProgram[] = L"更新程序.exe";
 constexpr wchar_t kKestrinProgram[] = L"Kestrin.exe";
+
+UINT RefusalText(SignatureCheck check) {
+    switch (check) {
+        case SignatureCheck::kUnknownKey:
+            return IDS_UP_LOG_SIG_UNKNOWN_KEY;
+        case SignatureCheck::kBadSignature:
+            return IDS_UP_LOG_SIG_BAD;
+        case SignatureCheck::kOtherFile:
+            return IDS_UP_LOG_SIG_OTHER_FILE;
+        case SignatureCheck::kMismatch:
+            return IDS_UP_LOG_SIG_MISMATCH;
+        default:
+            return IDS_UP_LOG_SIG_MISSING;
+    }
+}
+
+UINT FailureText(int32_t code) {
+    switch (code) {
+        case fetchwell::kHttpError:
+            return IDS_UP_LOG_FAILED_HTTP;
+        case fetchwell::kRedirected:
+            return IDS_UP_LOG_FAILED_REDIRECT;
+        case fetchwell::kNoData:
+            return IDS_UP_LOG_FAILED_NO_DATA;
+        case fetchwell::kSystemError:
+            return IDS_UP_LOG_FAILED_SYSTEM;
+        case fetchwell::kNoLength:
+            return IDS_UP_LOG_FAILED_NO_LENGTH;
+        case fetchwell::kWrongLength:
+            return IDS_UP_LOG_FAILED_WRONG_LENGTH;
+        default:
+            return 0;
+    }
+}
 
 }  // namespace
 
@@ -75,28 +110,55 @@ INT_PTR UpForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
     }
 }
 
-// The window load's steps after the single-instance check, each one's failure ignored.
+// The window load's steps after the single-instance check. Without a version file that verifies
+// nothing is fetched: the updater only carries on an update that Kestrin's check found signed.
 void UpForm::OnInit() {
-    AddReleaseNotes();
     EnableItem(hwnd_, IDC_UP_FORM_COMMAND1, false);
+    if (!AddReleaseNotes()) {
+        AddLogLine(Text(IDS_UP_LOG_VERSION_UNSIGNED));
+        Refuse();
+        return;
+    }
     downloadEvents_ = std::make_unique<DownloadEvents>(*this);
     qq_dl_ = services_.downloads->Create();
-    if (qq_dl_) {
-        qq_dl_->SetEvents(downloadEvents_.get());
-        qq_dl_->SetDownloadUrl(settings_.siteUrl + kDownloadPath);
-        qq_dl_->SetSaveFolder(settings_.programFolder);
-    }
     AddLogLine(Text(IDS_UP_LOG_CONNECTING));
-    if (qq_dl_) qq_dl_->StartDownload();
+    // The signature first: without one there is nothing to fetch the program for.
+    Fetch(std::string(kNewProgramName) + kSignatureSuffix);
 }
 
-void UpForm::AddReleaseNotes() {
-    std::optional<std::string> bytes = ReadSmallFile(ToWide(settings_.versionFile), kMaxVersionFileBytes);
-    if (!bytes) return;
+void UpForm::Fetch(const std::string& name) {
+    if (!qq_dl_) return;
+    qq_dl_->SetEvents(downloadEvents_.get());
+    qq_dl_->SetDownloadUrl(settings_.siteUrl + kSiteFolder + name);
+    qq_dl_->SetSaveFolder(settings_.programFolder);
+    qq_dl_->SetFileName(name);
+    qq_dl_->StartDownload();
+}
+
+bool UpForm::AddReleaseNotes() {
+    const std::wstring path = ToWide(settings_.versionFile);
+    std::optional<std::string> bytes = ReadSmallFile(path, kMaxVersionFileBytes);
+    if (!bytes || CheckVersionFileBytes(*bytes, path) != SignatureCheck::kGood) return false;
     for (const std::string& line :
          ReleaseNoteListLines(*bytes, ToUtf8(Text(IDS_UP_NEWEST_PREFIX)), ToUtf8(Text(IDS_UP_NOTES_HEADING)))) {
         AddLine(ToWide(line));
     }
+    return true;
+}
+
+std::wstring UpForm::DownloadPath(const std::string& name) const {
+    return ToWide(settings_.programFolder + "\\" + name);
+}
+
+// Any doubt ends the update here: nothing will be started, the download goes, OK stays disabled and
+// Cancel starts Kestrin again, as after a failed download.
+void UpForm::Refuse() {
+    phase_ = Phase::kRefused;
+    held_.Reset();
+    if (qq_dl_) qq_dl_->StopDownload();
+    DeleteFileW(DownloadPath(kNewProgramName).c_str());
+    DeleteFileW(DownloadPath(std::string(kNewProgramName) + kSignatureSuffix).c_str());
+    AddLogLine(Text(IDS_UP_LOG_REFUSED));
 }
 
 void UpForm::OnCommand(int id) {
@@ -115,9 +177,9 @@ void UpForm::OnCommand(int id) {
 }
 
 void UpForm::OnOk() {
-    // Enter reaches here even while the button is disabled; the program is complete only once it
-    // is enabled.
-    if (!IsWindowEnabled(GetDlgItem(hwnd_, IDC_UP_FORM_COMMAND1))) return;
+    // Enter reaches here even while the button is disabled; the program is complete and verified
+    // only once it is enabled.
+    if (!IsWindowEnabled(GetDlgItem(hwnd_, IDC_UP_FORM_COMMAND1)) || !held_) return;
     Finish(kNewProgram);
 }
 
@@ -129,53 +191,61 @@ void UpForm::Finish(const wchar_t* programName) {
     if (qq_dl_) qq_dl_->StopDownload();
     DestroyWindow(hwnd_);
     std::string program = settings_.programFolder + "\\" + ToUtf8(programName);
+    // The checked program is still held open against writing while it starts.
     (void)services_.processes->Start(program, "\"" + program + "\"");
+    held_.Reset();
     services_.end->EndProgram(0);
 }
 
+// The signature's transfer is quiet but for its failure; the program's is logged step by step.
 void UpForm::OnProgress(float fraction) {
+    if (phase_ != Phase::kProgram) return;
     SetItemText(hwnd_, IDC_UP_FORM_COMMAND1, ToWide(ProgressCaption(fraction)));
 }
 
 void UpForm::OnFailed(int32_t code) {
-    UINT text = 0;
-    switch (code) {
-        case fetchwell::kHttpError:
-            text = IDS_UP_LOG_FAILED_HTTP;
-            break;
-        case fetchwell::kRedirected:
-            text = IDS_UP_LOG_FAILED_REDIRECT;
-            break;
-        case fetchwell::kNoData:
-            text = IDS_UP_LOG_FAILED_NO_DATA;
-            break;
-        case fetchwell::kSystemError:
-            text = IDS_UP_LOG_FAILED_SYSTEM;
-            break;
-        default:
-            return;
+    if (phase_ == Phase::kSignature) {
+        AddLogLine(Text(IDS_UP_LOG_SIG_MISSING));
+        Refuse();
+        return;
     }
+    if (phase_ != Phase::kProgram) return;
+    UINT text = FailureText(code);
+    if (text == 0) return;
     AddLogLine(Text(text));
+    Refuse();
 }
 
 void UpForm::OnCompleted(int32_t value) {
-    if (value <= 0) return;
+    if (value <= 0 || (phase_ != Phase::kSignature && phase_ != Phase::kProgram)) return;
     qq_dl_->StopDownload();
+    if (phase_ == Phase::kSignature) {
+        phase_ = Phase::kProgram;
+        Fetch(kNewProgramName);
+        return;
+    }
     AddLogLine(Text(IDS_UP_LOG_COMPLETE));
+    SignatureCheck check = CheckAndHoldFile(DownloadPath(kNewProgramName), kNewProgramName, held_);
+    if (check != SignatureCheck::kGood) {
+        AddLogLine(Text(RefusalText(check)));
+        Refuse();
+        return;
+    }
+    phase_ = Phase::kVerified;
     EnableItem(hwnd_, IDC_UP_FORM_COMMAND1, true);
     SetItemText(hwnd_, IDC_UP_FORM_COMMAND1, Text(IDS_UP_FORM_OK));
 }
 
 void UpForm::OnConnected() {
-    AddLogLine(Text(IDS_UP_LOG_CONNECTED) + ToWide(settings_.siteUrl));
+    if (phase_ == Phase::kProgram) AddLogLine(Text(IDS_UP_LOG_CONNECTED) + ToWide(settings_.siteUrl));
 }
 
 void UpForm::OnSizeKnown(int32_t size) {
-    AddLogLine(Text(IDS_UP_LOG_SIZE) + ToWide(SizeLogText(size)));
+    if (phase_ == Phase::kProgram) AddLogLine(Text(IDS_UP_LOG_SIZE) + ToWide(SizeLogText(size)));
 }
 
 void UpForm::OnTransferStarted() {
-    AddLogLine(Text(IDS_UP_LOG_TRANSFER));
+    if (phase_ == Phase::kProgram) AddLogLine(Text(IDS_UP_LOG_TRANSFER));
 }
 
 void UpForm::AddLine(const std::wstring& text) {

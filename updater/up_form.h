@@ -10,9 +10,14 @@
 //      shows the percentage received. OK acts only while Command1 is enabled.
 //   3. "更新程序.exe" appears in the folder only complete (the download control stores under a
 //      temporary name and renames), so OK never starts a partial file.
-//   4. OK and Cancel each start exactly one program by its exact path and end the updater; closing
+//   4. Nothing is fetched unless the version file verifies; the program is fetched after its
+//      signature "更新程序.exe.sig", and OK is enabled only when the signature verifies over the
+//      file as read through a handle that is then kept, denying writing and deletion, until the
+//      program has been started. Any refusal logs its line, deletes both downloads and leaves OK
+//      disabled (Cancel still starts Kestrin).
+//   5. OK and Cancel each start exactly one program by its exact path and end the updater; closing
 //      by the frame starts nothing.
-//   5. The HWND is owned from Load until WM_DESTROY; `this` lives in DWLP_USER.
+//   6. The HWND is owned from Load until WM_DESTROY; `this` lives in DWLP_USER.
 
 #include <windows.h>
 
@@ -20,6 +25,7 @@
 #include <string>
 
 #include "update/fetchwell.h"
+#include "win/unique_handle.h"
 #include "win/dialog_window.h"
 #include "win/services.h"
 
@@ -35,7 +41,7 @@ struct UpdaterServices {
 struct UpFormSettings {
     std::string siteUrl;        // s_url: the site's base address, no trailing slash
     std::string programFolder;  // the updater's own folder, no trailing backslash
-    std::string versionFile;    // "c:\windows\temp\Kestrin.txt"
+    std::string versionFile;    // the version file Kestrin checked and handed over, "<signature>.sig" beside it
 };
 
 class UpForm : public DialogWindow {
@@ -53,8 +59,14 @@ class UpForm : public DialogWindow {
     class DownloadEvents;
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
+    // kSignature: fetching the program's signature; kProgram: the program; kVerified: OK enabled.
+    enum class Phase { kSignature, kProgram, kVerified, kRefused };
+
     void OnInit();
-    void AddReleaseNotes();
+    bool AddReleaseNotes();
+    void Fetch(const std::string& name);
+    std::wstring DownloadPath(const std::string& name) const;
+    void Refuse();
     void OnCommand(int id);
     void OnOk();
     void OnCancel();
@@ -76,4 +88,6 @@ class UpForm : public DialogWindow {
     UpFormSettings settings_;
     std::unique_ptr<DownloadEvents> downloadEvents_;
     std::unique_ptr<Fetchwell> qq_dl_;
+    Phase phase_ = Phase::kSignature;
+    UniqueFile held_;  // owned: the verified program, open against writing until it is started
 };

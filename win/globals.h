@@ -30,6 +30,11 @@ struct GlobalSettings {
     std::string DbPath;
     int16_t ExitAfterLogin = 0;  // 1: a login run ends the program; anything else minimises
     std::string VersionFile;
+    // The version file and its signature exactly as the last check read and verified them (empty
+    // when it found none): what an accepted update hands to the updater, whatever the temporary
+    // file holds by then.
+    std::string CheckedVersionFile;
+    std::string CheckedVersionSignature;
 };
 
 constexpr char kAppTitle[] = "Kestrin";
@@ -37,7 +42,8 @@ constexpr char kAppVersion[] = "V1.4";
 constexpr char kVersionFile[] = "c:\\windows\\temp\\Kestrin.txt";
 
 // The site's base address: `environmentValue` (KESTRIN_SITE_URL, for tests and self-hosting) when
-// it is set and not empty, else the address built in; trailing slashes removed either way.
+// it is an https address or an http one on this machine (update/site_url.h), else the address built
+// in; trailing slashes removed either way.
 std::string ChooseSiteUrl(const char* environmentValue, std::string_view builtIn);
 
 // The record as the start-up routine leaves it (its steps 1 and 4 to 7) for a program in

@@ -30,8 +30,9 @@ class MainWindow {
 
     virtual void RefreshCommands() = 0;
     virtual bool SingleSelected() const = 0;
-    // update_date and the start of a check with its source and ticks (Timer1 on).
-    virtual void update_date(const std::string& url, const std::string& folder) = 0;
+    // update_date (storing the file under `fileName` in `folder`) and the start of a check with its
+    // source and ticks (Timer1 on).
+    virtual void update_date(const std::string& url, const std::string& folder, const std::string& fileName) = 0;
     virtual void StartUpdateCheck(int16_t source, int16_t ticks) = 0;
     // Minimises the window (which adds the tray icon), as a login run does.
     virtual void Minimise() = 0;

@@ -16,6 +16,7 @@ kestrin="$1"
 helperExe="$2"
 stub="$3"
 db="$4"
+export KESTRIN_DB="$db"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
@@ -73,8 +74,8 @@ waitNoProcess() {  # a program of the work folder, seconds
 
 # The local site: V1.4 (nothing new) until the update check of the day, the stub as the new program.
 startLocalSite "$site"
-printf 'V1.4\r\n' >"$site/Kestrin.txt"
-cp "$stub" "$site/更新程序.exe"
+printf 'V1.4\r\n' >"$site/Kestrin.txt" && signForSite "$site/Kestrin.txt"
+cp "$stub" "$site/更新程序.exe" && signForSite "$site/更新程序.exe"
 cp "$kestrin" "$app/Kestrin.exe"
 cp "$stub" "$qqDir/QQ.exe"
 qqPath="$(winPath "$qqDir/QQ.exe")"
@@ -198,7 +199,7 @@ must wait-window "$main" 30
 [ "$(rows | wc -l)" = 6 ] || fail "the list does not show the 6 accounts after the restart"
 
 begin "the update check finds V1.5 and the update is accepted"
-printf 'V1.5\r\nThe new version\r\n' >"$site/Kestrin.txt"
+printf 'V1.5\r\nThe new version\r\n' >"$site/Kestrin.txt" && signForSite "$site/Kestrin.txt"
 must command "$main" "$(id IDM_MMUP)"
 expectBox ok $'Kestrin V1.4\n发现新版本，是否立即更新'
 must wait-window "版本更新" 60
@@ -216,7 +217,7 @@ for _ in $(seq 100); do [ -s "$app/qq_stub.log" ] && break; sleep 0.1; done
 waitNoProcess "update.exe" 30 || fail "update.exe did not end"
 
 begin "the next start cleans up"
-printf 'V1.4\r\n' >"$site/Kestrin.txt"
+printf 'V1.4\r\n' >"$site/Kestrin.txt" && signForSite "$site/Kestrin.txt"
 startKestrin
 kestrinPid=$lastPid
 must wait-window "$login" 60

@@ -11,6 +11,7 @@
 //   close-window TITLE | minimize-window TITLE | restore-window TITLE
 //   set-text TITLE ID TEXT            sets a control's text (an edit box raises its change handler)
 //   get-text TITLE ID                 prints a control's text
+//   list-lines TITLE ID               prints each line of a list box, one a line
 //   click TITLE ID                    clicks a button (posted: a modal dialog it opens does not block)
 //   command TITLE ID                  a menu command (WM_COMMAND with this id)
 //   enabled TITLE ID                  prints 1 or 0
@@ -247,6 +248,23 @@ int wmain(int argc, wchar_t** argv) {
         text.resize(static_cast<size_t>(
             SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
         Print(ToUtf8(text) + "\n");
+        return 0;
+    }
+    if (is(L"list-lines", 2)) {
+        HWND control = Control(argv[2], argv[3]);
+        if (!control) return 1;
+        // List box texts are copied across processes by the system, as WM_GETTEXT is.
+        auto count = static_cast<int>(SendMessageW(control, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count && i < 1000; ++i) {
+            auto length = SendMessageW(control, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+            if (length < 0 || length > 4096) continue;
+            std::wstring line(static_cast<size_t>(length) + 1, L'\0');
+            LRESULT got =
+                SendMessageW(control, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+            if (got < 0) continue;
+            line.resize(static_cast<size_t>(got));
+            Print(ToUtf8(line) + "\n");
+        }
         return 0;
     }
     if (is(L"click", 2)) {

@@ -43,6 +43,11 @@ waitEnd() {  # pid[, seconds]: waits up to 30 seconds (or as given) for it to en
     return 1
 }
 # Serves FOLDER as the site's /tools/kestrin/ on 127.0.0.1 and points the programs at it.
+# Signs a file of the local site with the test key the programs of scripts/build trust, as
+# scripts/sign-release signs a release: "<file>.sig" beside it. KESTRIN_DB: a native kestrin-db.
+signForSite() {  # file
+    "$KESTRIN_DB" sign "$root/tests/keys/update-test.key" "$1" >/dev/null
+}
 startLocalSite() {
     python3 "$root/tests/http_test_server.py" "$work/port" "$1" &
     server=$!

@@ -2,6 +2,7 @@
 // Test fakes of every Services seam: each records its calls; the message boxes answer from a script.
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@ class FakeMessageBoxes : public MessageBoxes {
   public:
     int Show(WindowRef, const std::string& text, const std::string& title, unsigned style) override {
         shown.push_back({text, title, style});
+        if (whileShown) whileShown();
         if (answers.empty()) return kIdOk;
         int answer = answers.front();
         answers.pop_front();
@@ -27,6 +29,7 @@ class FakeMessageBoxes : public MessageBoxes {
     }
     std::vector<ShownMessage> shown;
     std::deque<int> answers;
+    std::function<void()> whileShown;  // what happens while a box is open (the user waits, files change)
 };
 
 class FakeFileDialogs : public FileDialogs {
@@ -97,11 +100,17 @@ class FakeFetchwell : public Fetchwell {
     void SetEvents(FetchwellEvents* e) override { events = e; }
     void SetDownloadUrl(const std::string& url) override { this->url = url; }
     void SetSaveFolder(const std::string& folder) override { this->folder = folder; }
-    void StartDownload() override { ++starts; }
+    void SetFileName(const std::string& name) override { fileName = name; }
+    void StartDownload() override {
+        ++starts;
+        started.push_back(url);
+    }
     void StopDownload() override { ++stops; }
     FetchwellEvents* events = nullptr;
     std::string url;
     std::string folder;
+    std::string fileName;
+    std::vector<std::string> started;  // the address of each start
     int starts = 0;
     int stops = 0;
 };

@@ -232,8 +232,12 @@ TEST(QQForm, Timer1EndsTheCheckAfterItsTicksAndCompletionEndsItAtOnce) {
     download->events->Completed(0);  // not stored: the timer goes on
     EXPECT_EQ(download->stops, 1);
     EXPECT_EQ(h.globals.UpdateCheckTicks, 4);
-    download->events->Completed(120);
+    download->events->Completed(120);  // the version file: its signature is fetched next
     EXPECT_EQ(download->stops, 2);
+    EXPECT_EQ(download->starts, 3);
+    EXPECT_EQ(h.globals.UpdateCheckTicks, 4);
+    download->events->Completed(300);
+    EXPECT_EQ(download->stops, 3);
     EXPECT_EQ(h.globals.UpdateCheckTicks, 0);
 }
 

@@ -27,7 +27,7 @@ TEST(GlobalSettings, VersionFileIsFixedWhateverTheProgramFolder) {
     }
 }
 
-TEST(GlobalSettings, SiteUrlTakesTheEnvironmentOnlyWhenSetAndNeverEndsInSlash) {
+TEST(GlobalSettings, SiteUrlTakesTheEnvironmentOnlyWhenSetAndAcceptedAndNeverEndsInSlash) {
     struct Case {
         const char* name;
         const char* environment;
@@ -39,6 +39,11 @@ TEST(GlobalSettings, SiteUrlTakesTheEnvironmentOnlyWhenSetAndNeverEndsInSlash) {
         {"set", "http://127.0.0.1:8123", "https://kestrin.example.com", "http://127.0.0.1:8123"},
         {"set with slashes", "http://127.0.0.1:8123//", "https://kestrin.example.com", "http://127.0.0.1:8123"},
         {"built-in with slash", nullptr, "https://kestrin.example.com/", "https://kestrin.example.com"},
+        {"plain http elsewhere is ignored", "http://mirror.example.com", "https://kestrin.example.com",
+         "https://kestrin.example.com"},
+        {"a query is ignored", "https://mirror.example.com/?", "https://kestrin.example.com",
+         "https://kestrin.example.com"},
+        {"https elsewhere", "https://mirror.example.com/", "https://kestrin.example.com", "https://mirror.example.com"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -6,6 +6,8 @@
 
 #include "resources/resource_ids.h"
 #include "tests/win/qq_form_harness.h"
+#include "tests/win/test_signing.h"
+#include "update/trusted_key.h"
 #include "win/files.h"
 #include "win/resources.h"
 #include "win/strings.h"
@@ -31,6 +33,9 @@ class StartRecorder : public Processes {
     std::vector<std::string> bytesAtStart;
 };
 
+// How the version file's signature beside it was made.
+enum class Signed { kGood, kNone, kByAnotherKey, kChangedAfter };
+
 // The test program carries fake_updater.bin as its "UPEXE" 125.
 std::string ResourceFileBytes() {
     auto bytes = LoadResBytes(L"UPEXE", IDR_UPDATER_EXE);
@@ -44,14 +49,27 @@ class UpdateCheckTest : public testing::Test {
         h.globals.VersionFile = h.folder.PathUtf8() + "\\Kestrin.txt";
     }
 
-    // Finishes a check of `source` whose download stored `versionFile` (nullopt: nothing stored).
-    void FinishCheck(int16_t source, const std::optional<std::string>& versionFile) {
-        DeleteFileW(ToWide(h.globals.VersionFile).c_str());
+    // Finishes a check of `source` whose downloads stored `versionFile` (nullopt: nothing stored)
+    // and its signature.
+    void FinishCheck(int16_t source, const std::optional<std::string>& versionFile, Signed how = Signed::kGood) {
+        const std::wstring path = ToWide(h.globals.VersionFile);
+        DeleteFileW(path.c_str());
+        DeleteFileW((path + L".sig").c_str());
         if (versionFile) {
-            ASSERT_TRUE(WriteFileBytes(ToWide(h.globals.VersionFile), *versionFile));
+            ASSERT_TRUE(WriteFileBytes(path, *versionFile));
+            if (how == Signed::kGood) {
+                ASSERT_TRUE(WriteSignedFile(path, *versionFile, "Kestrin.txt"));
+            }
+            if (how == Signed::kByAnotherKey) {
+                ASSERT_TRUE(WriteSignedFile(path, *versionFile, "Kestrin.txt", UntrustedKey()));
+            }
+            if (how == Signed::kChangedAfter) {
+                ASSERT_TRUE(WriteFileBytes(path + L".sig", SignatureOf(*versionFile + " ", "Kestrin.txt")));
+            }
         }
         h.form->StartUpdateCheck(source, 4);
         h.Download()->events->Completed(static_cast<int32_t>(versionFile ? versionFile->size() + 1 : 1));
+        h.Download()->events->Completed(100);  // the signature
         PumpMessages();
     }
     std::vector<std::string> Shown() const {
@@ -73,6 +91,7 @@ TEST_F(UpdateCheckTest, EachVersionFileAndSourceGivesItsMessage) {
         int16_t source;
         std::vector<std::string> shown;
         const char* newest;
+        Signed how = Signed::kGood;
     };
     const Case cases[] = {
         {"newer, automatic", "V1.5\r\nnotes\r\n", 0, {kOffer}, "V1.5"},
@@ -86,6 +105,11 @@ TEST_F(UpdateCheckTest, EachVersionFileAndSourceGivesItsMessage) {
         {"empty first line, menu", "\r\nV1.5\r\n", 1, {kNetworkError}, ""},
         {"missing file, automatic", std::nullopt, 0, {}, "V1.4"},
         {"missing file, settings dialog", std::nullopt, 2, {kNetworkError}, "V1.4"},
+        {"unsigned, automatic", "V1.5\r\n", 0, {}, "V1.4", Signed::kNone},
+        {"unsigned, menu", "V1.5\r\n", 1, {kNetworkError}, "V1.4", Signed::kNone},
+        {"signed by another key, automatic", "V1.5\r\n", 0, {}, "V1.4", Signed::kByAnotherKey},
+        {"signed by another key, settings dialog", "V1.5\r\n", 2, {kNetworkError}, "V1.4", Signed::kByAnotherKey},
+        {"changed after signing, menu", "V1.5\r\n", 1, {kNetworkError}, "V1.4", Signed::kChangedAfter},
     };
     ASSERT_TRUE(h.Load());
     for (const Case& c : cases) {
@@ -93,7 +117,7 @@ TEST_F(UpdateCheckTest, EachVersionFileAndSourceGivesItsMessage) {
         h.fakes.messages.shown.clear();
         h.fakes.messages.answers = {kIdCancel};
         h.globals.NewestVersion = "V1.4";
-        FinishCheck(c.source, c.versionFile);
+        FinishCheck(c.source, c.versionFile, c.how);
         EXPECT_EQ(Shown(), c.shown);
         EXPECT_EQ(h.globals.NewestVersion, c.newest);
     }
@@ -115,6 +139,38 @@ TEST_F(UpdateCheckTest, MessagesCarryTheirTitlesButtonsAndIcons) {
         EXPECT_EQ(shown[i].title, "提示");
         EXPECT_EQ(shown[i].style, kMbOk);
     }
+}
+
+TEST_F(UpdateCheckTest, TheSignatureIsFetchedAfterTheVersionFileWithinTheSameTimeOut) {
+    ASSERT_TRUE(h.Load());
+    h.globals.VersionUrl = "http://127.0.0.1:8123/x?/tools/kestrin/Kestrin.txt";
+    ASSERT_TRUE(WriteSignedFile(ToWide(h.globals.VersionFile), "V1.4\r\n", "Kestrin.txt"));
+    h.form->StartUpdateCheck(1, 4);
+    EXPECT_EQ(h.Download()->fileName, "Kestrin.txt");  // from the path, never from the address
+    h.Download()->events->Completed(6);
+    EXPECT_EQ(h.Download()->started.back(), h.globals.VersionUrl + ".sig");
+    EXPECT_EQ(h.Download()->fileName, "Kestrin.txt.sig");
+    EXPECT_EQ(h.Download()->folder, h.folder.PathUtf8());
+    EXPECT_TRUE(h.fakes.messages.shown.empty());
+    for (int tick = 1; tick <= 3; ++tick) SendMessageW(h.Hwnd(), WM_TIMER, 1, 0);
+    EXPECT_TRUE(h.fakes.messages.shown.empty());
+    h.Download()->events->Completed(100);
+    EXPECT_EQ(Shown(), std::vector<std::string>{kNoUpdate});
+}
+
+TEST_F(UpdateCheckTest, AVersionFileReplacedAfterItsCheckChangesNothingHandedOver) {
+    ASSERT_TRUE(h.Load());
+    const std::wstring path = ToWide(h.globals.VersionFile);
+    // Another signed answer (an older one, say) put in place while the offer is open.
+    h.fakes.messages.whileShown = [&] { ASSERT_TRUE(WriteSignedFile(path, "V1.6\r\nother\r\n", "Kestrin.txt")); };
+    h.fakes.messages.answers = {kIdOk};
+    FinishCheck(1, "V1.5\r\nnotes\r\n");
+    EXPECT_EQ(h.globals.NewestVersion, "V1.5");
+    const std::wstring handed = h.folder.File(L"update.txt");
+    EXPECT_EQ(ReadFileBytes(handed), "V1.5\r\nnotes\r\n");
+    EXPECT_EQ(
+        CheckSignedBytes(ReadFileBytes(handed + L".sig"), "Kestrin.txt", "V1.5\r\nnotes\r\n", TrustedUpdateKeys()),
+        SignatureCheck::kGood);
 }
 
 TEST_F(UpdateCheckTest, TheTimerEndsACheckWhoseDownloadNeverCompletes) {

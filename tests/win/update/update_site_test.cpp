@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "tests/win/qq_form_harness.h"
+#include "tests/win/test_signing.h"
 #include "update/winhttp_fetchwell.h"
 #include "win/strings.h"
 
@@ -52,6 +53,7 @@ TEST(UpdateSite, AutomaticAndUserChecksAgainstTheSite) {
         std::string versionUrl;             // empty: the site's version file
         std::vector<std::string> automatic;
         std::vector<std::string> user;
+        bool signedBeside = true;  // the site serves the version file's signature
     };
     const Case cases[] = {
         {"newer version", "V1.5\r\nnotes\r\n", "", {kOffer}, {kOffer}},
@@ -61,12 +63,15 @@ TEST(UpdateSite, AutomaticAndUserChecksAgainstTheSite) {
         {"missing file", std::nullopt, "", {}, {kNetworkError}},
         {"no server", "V1.5\r\n", "http://127.0.0.1:1/tools/kestrin/Kestrin.txt", {}, {kNetworkError}},
         {"server that stalls", "V1.5\r\n", site + "/stall/Kestrin.txt", {}, {kNetworkError}},
+        {"no signature served", "V1.5\r\n", "", {}, {kNetworkError}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DeleteFileW(served.c_str());
+        DeleteFileW((served + L".sig").c_str());
         if (c.served) {
-            ASSERT_TRUE(WriteFileBytes(served, *c.served));
+            ASSERT_TRUE(c.signedBeside ? WriteSignedFile(served, *c.served, "Kestrin.txt")
+                                       : WriteFileBytes(served, *c.served));
         }
         RealDownloads downloads;
         QQFormHarness h;
@@ -89,7 +94,7 @@ TEST(UpdateSite, AutomaticAndUserChecksAgainstTheSite) {
         for (const ShownMessage& m : h.fakes.messages.shown) shown.push_back(m.text);
         EXPECT_EQ(shown, c.user);
         // A check that reaches the site ends with the download, not with the time-out.
-        if (c.served && c.versionUrl.empty()) {
+        if (c.served && c.signedBeside && c.versionUrl.empty()) {
             EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
         }
         EXPECT_TRUE(h.fakes.processes.started.empty());
