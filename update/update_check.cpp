@@ -13,6 +13,7 @@
 #include "update/small_file.h"
 #include "update/trusted_key.h"
 #include "update/update_notice.h"
+#include "common/text.h"
 #include "win/files.h"
 #include "win/res_files.h"
 #include "win/resources.h"
