@@ -66,9 +66,10 @@ int Check(const Arguments& args, std::ostream& out, std::ostream& err) {
         out << path << ": " << db.status().ToString() << "\n";
         return kFailed;
     }
-    std::vector<std::string> problems;
-    Status checked = (*db)->Check(problems);
+    std::vector<std::string> problems, notes;
+    Status checked = (*db)->Check(problems, notes);
     if (!checked) problems.push_back(checked.ToString());
+    for (const std::string& note : notes) out << path << ": note: " << note << "\n";
     for (const std::string& problem : problems) out << path << ": " << problem << "\n";
     if (!problems.empty()) return kFailed;
     out << "ok\n";
@@ -78,7 +79,16 @@ int Check(const Arguments& args, std::ostream& out, std::ostream& err) {
 std::string FieldText(const jet::Variant& value) {
     if (value.IsNull()) return "\\N";
     if (value.IsInteger()) return std::to_string(value.Integer());
-    return value.Text();
+    // One line a row whatever a memo holds: tabs and line breaks are written as \t, \n, \r.
+    std::string text;
+    text.reserve(value.Text().size());
+    for (char c : value.Text()) {
+        if (c == '\t' || c == '\n' || c == '\r')
+            text += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r";
+        else
+            text.push_back(c);
+    }
+    return text;
 }
 
 void PrintRows(jet::Recordset& rows, std::ostream& out) {

@@ -2,9 +2,13 @@
 // kestrin-db: a console tool over the product's database code. Commands:
 //   hash TEXT...                           print the password hash of each TEXT (UTF-8), one a line
 //   template OUT                           write the empty account database (config.dat's template)
-//   check FILE [--password P]              check a database's consistency: "ok" or one line a problem
+//   check FILE [--password P]              check a database's consistency: "ok" or one line a problem;
+//                                          lines "FILE: note: ..." before them tell what is loose
+//                                          but no damage
 //   exec FILE STATEMENT [--password P]     run one SQL statement; a query prints a header line of
-//                                          column names and one line a row, tab-separated, Null as \N;
+//                                          column names and one line a row, tab-separated, Null as \N,
+//                                          tabs and line breaks inside a value as \t \n \r; types
+//                                          the product does not use as text (convert.h);
 //                                          a change prints "N rows affected"
 // The password defaults to the product's. Exit codes: 0 done (check: ok); 1 the statement failed or
 // the check found problems; 2 a usage error or a file that cannot be opened (check: 1). Errors go to

@@ -73,6 +73,8 @@ Result<ColumnDef> BuildColumn(const ColumnInfo& info, uint16_t number) {
             break;
         case ColumnType::Numeric:
             return Status(ErrorCode::Unsupported, "column " + info.name + ": Decimal columns");
+        case ColumnType::FixedBinary:
+            return Status(ErrorCode::Unsupported, "column " + info.name + ": Access's fixed binary columns");
     }
     bool variable = info.type == ColumnType::Text || info.type == ColumnType::Binary || c.IsLongValue();
     c.flags = uint8_t(column_flags::kUpdatable | (variable ? 0 : column_flags::kFixed));

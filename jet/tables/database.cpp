@@ -59,6 +59,14 @@ Status DatabaseImpl::LoadCatalog() {
     return Status::Ok();
 }
 
+bool DatabaseImpl::AccessMade() {
+    if (!EnsureCatalog().ok()) return false;
+    for (const Entry& entry : entries_)
+        if (entry.system && (Folded(entry.name) == "msysaccessobjects" || Folded(entry.name) == "msysaccessstorage"))
+            return true;
+    return false;
+}
+
 Status DatabaseImpl::EnsureCatalog() {
     return catalogLoaded_ ? Status::Ok() : LoadCatalog();
 }

@@ -125,8 +125,14 @@ class Database {
     virtual void Rollback() = 0;
 
     // Header, catalog, usage maps against pages, row counts, every index against its rows.
-    // One line per problem; the Status is an error only when the check could not run.
-    virtual Status Check(std::vector<std::string>& problems) = 0;
+    // One line per problem; the Status is an error only when the check could not run. `notes` get
+    // what is loose but no damage, as Access leaves it (row counts of its system tables, keys in
+    // characters whose codes this engine does not know and so cannot verify).
+    virtual Status Check(std::vector<std::string>& problems, std::vector<std::string>& notes) = 0;
+    Status Check(std::vector<std::string>& problems) {
+        std::vector<std::string> notes;
+        return Check(problems, notes);
+    }
 };
 
 }  // namespace jet

@@ -28,6 +28,14 @@ namespace jet {
 
 class DatabaseImpl;
 
+// What Check finds: damage, and what is loose but Jet and Access live with.
+struct CheckReport {
+    std::vector<std::string>& problems;
+    std::vector<std::string>& notes;
+    // Bookkeeping Access keeps loose (check.cpp): a note in a file Access made, else a problem.
+    void Loose(bool accessMade, std::string line);
+};
+
 // The global usage map (page 1 row 0) and page allocation.
 class PageSpace final : public MapPageStore {
   public:
@@ -107,9 +115,9 @@ class TableImpl final : public Table {
     Result<RowPointer> InsertRow(std::vector<Value> values);
     // The key of a row's values for real index `i`; nullopt when the index skips the row.
     Result<std::optional<std::string>> KeyFor(size_t i, const std::vector<Value>& values) const;
-    // Appends this table's problems; `claim` records that a page belongs to a structure of it.
-    Status CheckTable(std::vector<std::string>& problems,
-                      const std::function<void(uint32_t, const std::string&)>& claim);
+    // Appends this table's problems and notes; `claim` records that a page belongs to a structure
+    // of it.
+    Status CheckTable(CheckReport& report, const std::function<void(uint32_t, const std::string&)>& claim);
 
   private:
     // Index pages come from the global map and go into the index's own map.
@@ -138,9 +146,14 @@ class TableImpl final : public Table {
     Status CheckHeader(RowRef ref, bool allowDeleted);
     std::string IndexName(size_t real) const;
     using Entries = std::vector<std::pair<std::string, RowPointer>>;
-    Status CheckPages(std::vector<std::string>& problems,
-                      const std::function<void(uint32_t, const std::string&)>& claim, std::vector<Entries>& expected);
-    void CheckIndex(size_t i, Entries expected, std::vector<std::string>& problems,
+    // Per index: the keys its rows must have, and the rows whose keys cannot be known here.
+    struct ExpectedKeys {
+        Entries entries;
+        std::vector<RowPointer> unknown;
+    };
+    Status CheckPages(CheckReport& report, const std::function<void(uint32_t, const std::string&)>& claim,
+                      std::vector<ExpectedKeys>& expected);
+    void CheckIndex(size_t i, ExpectedKeys expected, CheckReport& report,
                     const std::function<void(uint32_t, const std::string&)>& claim);
     bool JetEquals(size_t column, const Value& stored, const Value& wanted) const;
     // A page of this file read as a data page, its slot table checked once while it stays cached.
@@ -200,7 +213,8 @@ class DatabaseImpl final : public Database {
     Status Begin() override;
     Status Commit() override;
     void Rollback() override;
-    Status Check(std::vector<std::string>& problems) override;
+    using Database::Check;
+    Status Check(std::vector<std::string>& problems, std::vector<std::string>& notes) override;
     void SetFixedNow(std::optional<DateTime> now) override { fixedNow_ = now; }
 
     Pager& GetPager() { return *pager_; }
@@ -210,6 +224,9 @@ class DatabaseImpl final : public Database {
     DateTime Now() const;
     // Loads the list of tables from MSysObjects.
     Status LoadCatalog();
+    // The catalog holds Access's own system tables (MSysAccessObjects, MSysAccessStorage): the file
+    // was made by Microsoft Access, not by Jet alone or by this engine.
+    bool AccessMade();
     TableImpl& Catalog() { return *catalog_; }
     TableImpl* SystemTable(const std::string& name);
     // Rolls back after a failed write; for an explicit transaction the whole transaction goes.
