@@ -4,6 +4,7 @@
 
 #include "jet/pages/file_io.h"
 #include "jet/sql/connection.h"
+#include "jet/sql/convert.h"
 #include "jet/tables/database.h"
 #include "login/pwd_hash.h"
 #include "store/schema.h"
@@ -16,7 +17,7 @@ constexpr int kCannotOpen = 2;
 
 int Usage(std::ostream& err) {
     err << "usage: kestrin-db hash TEXT...\n"
-           "       kestrin-db template OUT\n"
+           "       kestrin-db template OUT [--sort-order LCID]\n"
            "       kestrin-db check FILE [--password P]\n"
            "       kestrin-db exec FILE STATEMENT [--password P]\n";
     return kUsageError;
@@ -26,6 +27,7 @@ int Usage(std::ostream& err) {
 struct Arguments {
     std::vector<std::string> positional;
     std::string password = kDbPassword;
+    uint16_t sortOrder = 1033;
 };
 
 std::optional<Arguments> ParseArguments(const std::vector<std::string>& args) {
@@ -34,6 +36,11 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& args) {
         if (args[i] == "--password") {
             if (++i == args.size()) return std::nullopt;
             parsed.password = args[i];
+        } else if (args[i] == "--sort-order") {
+            if (++i == args.size()) return std::nullopt;
+            auto number = jet::TextToInteger(args[i]);
+            if (!number || *number <= 0 || *number > 0xFFFF) return std::nullopt;
+            parsed.sortOrder = uint16_t(*number);
         } else {
             parsed.positional.push_back(args[i]);
         }
@@ -50,7 +57,7 @@ int Hash(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 
 int Template(const Arguments& args, std::ostream& err) {
     if (args.positional.size() != 1) return Usage(err);
-    Status written = WriteTemplateDatabase(jet::NativeFileSystem(), args.positional[0]);
+    Status written = WriteTemplateDatabase(jet::NativeFileSystem(), args.positional[0], args.sortOrder);
     if (!written) {
         err << "kestrin-db: " << written.ToString() << "\n";
         return kFailed;

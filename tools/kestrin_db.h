@@ -1,7 +1,8 @@
 #pragma once
 // kestrin-db: a console tool over the product's database code. Commands:
 //   hash TEXT...                           print the password hash of each TEXT (UTF-8), one a line
-//   template OUT                           write the empty account database (config.dat's template)
+//   template OUT [--sort-order LCID]       write the empty account database (config.dat's template);
+//                                          2052 or 1028 label it as Access on a Chinese system does
 //   check FILE [--password P]              check a database's consistency: "ok" or one line a problem;
 //                                          lines "FILE: note: ..." before them tell what is loose
 //                                          but no damage

@@ -189,6 +189,7 @@ Status DatabaseImpl::WriteUserTable(TableDef def, const std::string& name) {
 Status DatabaseImpl::CreateTable(const TableSchema& schema) {
     auto def = BuildUserTableDef(schema);
     if (!def.ok()) return def.status().WithContext("table " + schema.name);
+    LabelSortOrder(*def, SortOrder());
     KESTRIN_TRY(EnsureCatalog());
     for (const auto& entry : entries_)
         if (Folded(entry.name) == Folded(schema.name))

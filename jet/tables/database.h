@@ -93,6 +93,9 @@ struct CreateOptions {
     std::optional<DateTime> now;  // catalog dates (also of CreateTable on this object); default: local time
     uint32_t minPages = 0;        // pad with free pages to this many (the product's template: 32)
     OpenMode mode = OpenMode::CreateNew;
+    // The file's collating order, and so of every column (CreateTable on it included), as Access
+    // writes it on the system it runs on: 1033 General, 2052 Chinese PRC, 1028 Chinese Taiwan.
+    uint16_t sortOrder = 1033;
 };
 
 class Database {

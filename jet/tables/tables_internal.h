@@ -219,6 +219,8 @@ class DatabaseImpl final : public Database {
 
     Pager& GetPager() { return *pager_; }
     const DbHeader& Header() const { return header_; }
+    // The file's collating order, for the columns of new tables (General when the header has none).
+    uint16_t SortOrder() const { return header_.sortOrder ? header_.sortOrder : 1033; }
     PageSpace& Space() { return space_; }
     OwnedMapStore& MapStore() { return mapStore_; }
     DateTime Now() const;
@@ -261,6 +263,9 @@ Result<std::unique_ptr<Database>> ResumeIdle(FileSystem& fs, const std::string& 
 
 // The system tables of a new database and the rows Jet writes into them (system_tables.cpp).
 Status WriteNewDatabase(DatabaseImpl& db, const std::string& password, uint32_t minPages);
+// Every column gets `sortOrder` as its collating order (Jet writes the file's order into every
+// descriptor, text or not).
+void LabelSortOrder(TableDef& def, uint16_t sortOrder);
 // The TableDef of a new user table (its pages still zero: set by CreateTable).
 Result<TableDef> BuildUserTableDef(const TableSchema& schema);
 // Fixed offsets and variable slots in column-number order, as Jet and Access assign them.
