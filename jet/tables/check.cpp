@@ -142,8 +142,12 @@ void TableImpl::CheckIndex(size_t i, ExpectedKeys expectedKeys, CheckReport& rep
         auto& unknown = expectedKeys.unknown;
         report.notes.push_back(name + ": " + std::to_string(unknown.size()) +
                                " keys not verified (characters or types whose codes this engine does not know)");
+        auto rowLess = [](RowPointer a, RowPointer b) {
+            return ToIndex(a.page) != ToIndex(b.page) ? ToIndex(a.page) < ToIndex(b.page) : a.row < b.row;
+        };
+        std::sort(unknown.begin(), unknown.end(), rowLess);
         auto isUnknown = [&](const auto& entry) {
-            return std::find(unknown.begin(), unknown.end(), entry.second) != unknown.end();
+            return std::binary_search(unknown.begin(), unknown.end(), entry.second, rowLess);
         };
         actual.erase(std::remove_if(actual.begin(), actual.end(), isUnknown), actual.end());
     }
