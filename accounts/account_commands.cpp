@@ -157,8 +157,12 @@ void DeleteSelectedAccounts(MainWindow& main) {
         if (!ListViewIsSelected(list, row)) continue;
         std::wstring alias = ListViewGetText(list, row);
         Status deleted = RunChange(main.Db(), DeleteAccountStatement(ToUtf8(alias)));
-        ListViewDeleteRow(list, row);
-        if (deleted.ok()) RemoveRowsNamed(list, alias);
+        // A delete the engine refused leaves the account stored: its row stays, and the user hears why.
+        if (!deleted.ok()) {
+            Notice(main, Text(IDS_DELETE_FAILED));
+            continue;
+        }
+        RemoveRowsNamed(list, alias);
         row = std::min(row, ListViewRowCount(list));
     }
     main.RefreshCommands();

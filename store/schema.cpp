@@ -9,8 +9,12 @@ using jet::ColumnType;
 // moment the database header's creation date stands for.
 constexpr jet::DateTime kTemplateCreated{42329.94480324074};
 
-ColumnInfo Text(const char* name, uint16_t characters) { return ColumnInfo{name, ColumnType::Text, characters, false}; }
-ColumnInfo Integer(const char* name) { return ColumnInfo{name, ColumnType::Integer, 2, false}; }
+ColumnInfo Text(const char* name, uint16_t characters) {
+    return ColumnInfo{name, ColumnType::Text, characters, false};
+}
+ColumnInfo Integer(const char* name) {
+    return ColumnInfo{name, ColumnType::Integer, 2, false};
+}
 
 }  // namespace
 
@@ -40,8 +44,9 @@ jet::TableSchema SettingsTableSchema() {
     return schema;
 }
 
-Status WriteTemplateDatabase(jet::FileSystem& fs, const std::string& path) {
+Status WriteTemplateDatabase(jet::FileSystem& fs, const std::string& path, uint16_t sortOrder) {
     jet::CreateOptions options;
+    options.sortOrder = sortOrder;
     options.now = kTemplateCreated;
     options.minPages = kTemplateBytes / jet::kPageSize;
     options.mode = jet::OpenMode::CreateOrTruncate;

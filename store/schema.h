@@ -18,5 +18,6 @@ inline constexpr uint32_t kTemplateBytes = 131072;
 jet::TableSchema AccountTableSchema();   // zk_auto_qqlist
 jet::TableSchema SettingsTableSchema();  // zk_auto_sys
 
-// Writes the empty account database to `path`, replacing a file that is there.
-Status WriteTemplateDatabase(jet::FileSystem& fs, const std::string& path);
+// Writes the empty account database to `path`, replacing a file that is there. `sortOrder` 2052 or
+// 1028 labels it as Access on a Chinese system would (the tests' stand-in for such a config.dat).
+Status WriteTemplateDatabase(jet::FileSystem& fs, const std::string& path, uint16_t sortOrder = 1033);

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""End to end through the console tool: a template, 2,000 accounts inserted one statement at a time
-(then some updated and some deleted), selected back, and read back by mdbtools, an independent
-reader. The engine's check must pass on the result, and mdb-export must show exactly our rows.
+"""End to end through the console tool: a template, accounts inserted one statement at a time
+(then some updated and some deleted), selected back, and read back by two independent readers,
+mdbtools and mdb-reader. The engine's check must pass on the result, and both readers must show
+exactly our rows. With a sort order of 2052 or 1028 the template is labelled as Access on a Chinese
+system labels it, and a number outside the characters that order shares with General is refused.
 
-usage: kestrin_db_roundtrip.py KESTRIN_DB COUNT
+usage: kestrin_db_roundtrip.py KESTRIN_DB COUNT [SORT_ORDER]
 """
 import csv
 import io
+import json
 import subprocess
 import sys
 import tempfile
@@ -20,12 +23,23 @@ def run(*args, check=True):
     return result
 
 
+READER = Path(__file__).resolve().parent / "mdb_reader" / "rows.mjs"
+PASSWORD = "Tq4wnBkdy.rHsLmZXJoE"
+
+
+def mdb_reader_rows(db, table):
+    """mdb-reader's stored row count and rows of one table."""
+    out = json.loads(run("node", str(READER), db, PASSWORD, table).stdout)
+    return out["rowCount"], out["rows"]
+
+
 def main():
     tool, count = sys.argv[1], int(sys.argv[2])
+    sort_order = sys.argv[3] if len(sys.argv) > 3 else "1033"
     failures = []
     with tempfile.TemporaryDirectory() as folder:
         db = str(Path(folder) / "config.dat")
-        run(tool, "template", db)
+        run(tool, "template", db, "--sort-order", sort_order)
         if Path(db).stat().st_size != 131072:
             failures.append(f"template is {Path(db).stat().st_size} bytes, not 131072")
 
@@ -51,6 +65,10 @@ def main():
         duplicate = run(tool, "exec", db, "insert into zk_auto_qqlist(A_Name,A_QQ) values('again','100001')", check=False)
         if duplicate.returncode != 1:
             failures.append(f"a duplicate A_QQ was not refused (exit {duplicate.returncode})")
+        if sort_order != "1033":
+            unknown = run(tool, "exec", db, "insert into zk_auto_qqlist(A_Name,A_QQ) values('x','号码1')", check=False)
+            if unknown.returncode != 1 or f"sort order {sort_order} has no known code" not in unknown.stderr:
+                failures.append(f"a number outside the shared range was not refused clearly: {unknown.stderr!r}")
 
         selected = run(tool, "exec", db, "select ID,A_Name,A_QQ,A_activ,A_stat,A_last,A_pass from zk_auto_qqlist").stdout
         ours = {row[2]: row for row in (line.split("\t") for line in selected.splitlines()[1:])}
@@ -74,6 +92,16 @@ def main():
             diff = next((k for k in expected if theirs.get(k) != expected[k]), None)
             failures.append(f"mdb-export gave {len(theirs)} rows, expected {len(expected)}; first difference {diff}: "
                             f"{theirs.get(diff)} != {expected.get(diff)}")
+
+        stored_count, rows = mdb_reader_rows(db, "zk_auto_qqlist")
+        theirs = {row[2]: [v if v is not None else "" for v in row] for row in rows}
+        if stored_count != len(expected) or theirs != expected:
+            diff = next((k for k in expected if theirs.get(k) != expected[k]), None)
+            failures.append(f"mdb-reader gave {len(theirs)} rows (stored count {stored_count}), expected "
+                            f"{len(expected)}; first difference {diff}: {theirs.get(diff)} != {expected.get(diff)}")
+        counted = run("mdb-count", db, "zk_auto_qqlist").stdout.strip()
+        if counted != str(len(expected)):
+            failures.append(f"mdb-count says {counted}, expected {len(expected)}")
 
     for failure in failures:
         print(failure)

@@ -4,6 +4,7 @@
 
 #include "jet/pages/file_io.h"
 #include "jet/sql/connection.h"
+#include "jet/sql/convert.h"
 #include "jet/tables/database.h"
 #include "login/pwd_hash.h"
 #include "store/schema.h"
@@ -17,7 +18,7 @@ constexpr int kCannotOpen = 2;
 
 int Usage(std::ostream& err) {
     err << "usage: kestrin-db hash TEXT...\n"
-           "       kestrin-db template OUT\n"
+           "       kestrin-db template OUT [--sort-order LCID]\n"
            "       kestrin-db check FILE [--password P]\n"
            "       kestrin-db exec FILE STATEMENT [--password P]\n"
            "       kestrin-db keygen PRIVATE PUBLIC\n"
@@ -30,6 +31,7 @@ int Usage(std::ostream& err) {
 struct Arguments {
     std::vector<std::string> positional;
     std::string password = kDbPassword;
+    uint16_t sortOrder = 1033;
 };
 
 std::optional<Arguments> ParseArguments(const std::vector<std::string>& args) {
@@ -38,6 +40,11 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& args) {
         if (args[i] == "--password") {
             if (++i == args.size()) return std::nullopt;
             parsed.password = args[i];
+        } else if (args[i] == "--sort-order") {
+            if (++i == args.size()) return std::nullopt;
+            auto number = jet::TextToInteger(args[i]);
+            if (!number || *number <= 0 || *number > 0xFFFF) return std::nullopt;
+            parsed.sortOrder = uint16_t(*number);
         } else {
             parsed.positional.push_back(args[i]);
         }
@@ -54,7 +61,7 @@ int Hash(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 
 int Template(const Arguments& args, std::ostream& err) {
     if (args.positional.size() != 1) return Usage(err);
-    Status written = WriteTemplateDatabase(jet::NativeFileSystem(), args.positional[0]);
+    Status written = WriteTemplateDatabase(jet::NativeFileSystem(), args.positional[0], args.sortOrder);
     if (!written) {
         err << "kestrin-db: " << written.ToString() << "\n";
         return kFailed;
@@ -70,9 +77,10 @@ int Check(const Arguments& args, std::ostream& out, std::ostream& err) {
         out << path << ": " << db.status().ToString() << "\n";
         return kFailed;
     }
-    std::vector<std::string> problems;
-    Status checked = (*db)->Check(problems);
+    std::vector<std::string> problems, notes;
+    Status checked = (*db)->Check(problems, notes);
     if (!checked) problems.push_back(checked.ToString());
+    for (const std::string& note : notes) out << path << ": note: " << note << "\n";
     for (const std::string& problem : problems) out << path << ": " << problem << "\n";
     if (!problems.empty()) return kFailed;
     out << "ok\n";
@@ -82,7 +90,16 @@ int Check(const Arguments& args, std::ostream& out, std::ostream& err) {
 std::string FieldText(const jet::Variant& value) {
     if (value.IsNull()) return "\\N";
     if (value.IsInteger()) return std::to_string(value.Integer());
-    return value.Text();
+    // One line a row whatever a memo holds: tabs and line breaks are written as \t, \n, \r.
+    std::string text;
+    text.reserve(value.Text().size());
+    for (char c : value.Text()) {
+        if (c == '\t' || c == '\n' || c == '\r')
+            text += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r";
+        else
+            text.push_back(c);
+    }
+    return text;
 }
 
 void PrintRows(jet::Recordset& rows, std::ostream& out) {

@@ -1,10 +1,15 @@
 #pragma once
 // kestrin-db: a console tool over the product's database code. Commands:
 //   hash TEXT...                           print the password hash of each TEXT (UTF-8), one a line
-//   template OUT                           write the empty account database (config.dat's template)
-//   check FILE [--password P]              check a database's consistency: "ok" or one line a problem
+//   template OUT [--sort-order LCID]       write the empty account database (config.dat's template);
+//                                          2052 or 1028 label it as Access on a Chinese system does
+//   check FILE [--password P]              check a database's consistency: "ok" or one line a problem;
+//                                          lines "FILE: note: ..." before them tell what is loose
+//                                          but no damage
 //   exec FILE STATEMENT [--password P]     run one SQL statement; a query prints a header line of
-//                                          column names and one line a row, tab-separated, Null as \N;
+//                                          column names and one line a row, tab-separated, Null as \N,
+//                                          tabs and line breaks inside a value as \t \n \r; types
+//                                          the product does not use as text (convert.h);
 //                                          a change prints "N rows affected"
 //   keygen PRIVATE PUBLIC / sign PRIVATE FILE / verify PUBLIC FILE   signed updates
 //                                          (tools/signing_commands.h)

@@ -140,6 +140,17 @@ Status SetDbPassword(uint8_t* page0, std::string_view password) {
     return Status::Ok();
 }
 
+Status SetDbSortOrder(uint8_t* page0, uint16_t sortOrder) {
+    uint16_t codePage = sortOrder == 1033 ? 1252 : sortOrder == 2052 ? 936 : sortOrder == 1028 ? 950 : 0;
+    if (codePage == 0) return Status(ErrorCode::InvalidArgument, "sort order " + std::to_string(sortOrder));
+    MaskHeader(page0);
+    PutLe16(page0 + L::kHeaderSortOrder, sortOrder);
+    page0[L::kHeaderSortVersion] = 0;
+    PutLe16(page0 + L::kHeaderCodePage, codePage);
+    MaskHeader(page0);
+    return Status::Ok();
+}
+
 std::function<void(PageNo, uint8_t*)> PageDecryptTransform(uint32_t dbKey) {
     return [dbKey](PageNo page, uint8_t* bytes) {
         uint8_t key[4];

@@ -46,6 +46,10 @@ Status CheckPassword(const DbHeader& header, std::string_view password);
 Status WriteNewDbHeader(uint8_t* page0, std::string_view password);
 // Replaces the password of an existing header (InvalidArgument over 20 UTF-16 units).
 Status SetDbPassword(uint8_t* page0, std::string_view password);
+// Sets the collating order (version 0) and the code page that goes with it, as Access on a system
+// of that language writes them: 1033 with 1252, 2052 with 936, 1028 with 950. InvalidArgument for
+// another order.
+Status SetDbSortOrder(uint8_t* page0, uint16_t sortOrder);
 // The per-page RC4 decryption of files with a non-zero database key (for Pager::SetLoadTransform).
 std::function<void(PageNo, uint8_t*)> PageDecryptTransform(uint32_t dbKey);
 

@@ -90,6 +90,8 @@ Result<Value> DecodeFixed(const ColumnDef& c, const uint8_t* p) {
             return Value(Bytes(p, p + 16));
         case ColumnType::Numeric:
             return Value(Decimal{DecimalText(p, c.misc[1])});
+        case ColumnType::FixedBinary:
+            return Value(Bytes(p, p + c.length));
         default:
             return Bad("column " + c.name + ": unknown fixed type " + std::to_string(int(c.type)));
     }
@@ -125,7 +127,7 @@ Result<std::vector<uint8_t>> ReadLongValue(std::span<const uint8_t> cell, const 
 }
 
 Result<std::string> TextOf(const ColumnDef& c, std::span<const uint8_t> bytes) {
-    auto text = DecodeJetTextUtf8(bytes, c.IsCompressible());
+    auto text = DecodeJetTextUtf8(bytes);
     if (!text.ok()) return text.status().WithContext("column " + c.name);
     return text;
 }
@@ -150,9 +152,11 @@ Result<Value> DecodeCell(const ColumnDef& c, std::span<const uint8_t> bytes, con
             KESTRIN_TRY(text);
             return Value(std::move(*text));
         }
-        default:
-            if (bytes.size() < FixedSize(c.type)) return Bad("column " + c.name + " shorter than its type");
+        default: {
+            size_t size = c.type == ColumnType::FixedBinary ? c.length : FixedSize(c.type);
+            if (bytes.size() < size) return Bad("column " + c.name + " shorter than its type");
             return DecodeFixed(c, bytes.data());
+        }
     }
 }
 
@@ -213,7 +217,7 @@ Status DecodeRowInto(const TableDef& def, std::span<const uint8_t> row, const Lo
         if (c.type == ColumnType::Text) {
             // Decoded in place: most texts are short, and each move of one is a copy.
             auto& text = values.emplace_back(std::in_place_type<std::string>);
-            Status decoded = DecodeJetTextUtf8Into(cell, c.IsCompressible(), std::get<std::string>(text));
+            Status decoded = DecodeJetTextUtf8Into(cell, std::get<std::string>(text));
             if (!decoded.ok()) return decoded.WithContext("column " + c.name);
             continue;
         }

@@ -7,6 +7,13 @@
 namespace jet {
 namespace {
 
+// "FF FE" opens a compressed text whatever the column's flag says: Access and other engines store
+// compressed memos in columns whose descriptor does not allow compression, and Jackcess, mdbtools
+// and mdb-reader all decide by these two bytes alone.
+bool IsCompressed(std::span<const uint8_t> stored) {
+    return stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
+}
+
 Result<std::u16string> DecodePlain(std::span<const uint8_t> bytes) {
     if (bytes.size() % 2 != 0) return Status(ErrorCode::Corrupt, "text value of odd byte length");
     std::u16string text;
@@ -17,9 +24,8 @@ Result<std::u16string> DecodePlain(std::span<const uint8_t> bytes) {
 
 // Most stored texts are ASCII (numbers, dates, hashes, Latin aliases): those bytes are already UTF-8,
 // with no UTF-16 string in between. False (and `text` unspecified) when the text is not of that kind.
-bool AsciiText(std::span<const uint8_t> stored, bool compressible, std::string& text) {
-    bool compressed = compressible && stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
-    if (compressed) {
+bool AsciiText(std::span<const uint8_t> stored, std::string& text) {
+    if (IsCompressed(stored)) {
         // A 0 byte switches a compressed text to two-byte characters; U+0000 itself is no ASCII here.
         for (size_t i = 2; i < stored.size(); ++i)
             if (stored[i] == 0 || stored[i] >= 0x80) return false;
@@ -36,22 +42,22 @@ bool AsciiText(std::span<const uint8_t> stored, bool compressible, std::string& 
 
 }  // namespace
 
-Result<std::string> DecodeJetTextUtf8(std::span<const uint8_t> stored, bool compressible) {
+Result<std::string> DecodeJetTextUtf8(std::span<const uint8_t> stored) {
     std::string text;
-    KESTRIN_TRY(DecodeJetTextUtf8Into(stored, compressible, text));
+    KESTRIN_TRY(DecodeJetTextUtf8Into(stored, text));
     return text;
 }
 
-Status DecodeJetTextUtf8Into(std::span<const uint8_t> stored, bool compressible, std::string& out) {
-    if (AsciiText(stored, compressible, out)) return Status::Ok();
-    auto text = DecodeJetText(stored, compressible);
+Status DecodeJetTextUtf8Into(std::span<const uint8_t> stored, std::string& out) {
+    if (AsciiText(stored, out)) return Status::Ok();
+    auto text = DecodeJetText(stored);
     KESTRIN_TRY(text);
     out = Utf16ToUtf8(*text);
     return Status::Ok();
 }
 
-Result<std::u16string> DecodeJetText(std::span<const uint8_t> stored, bool compressible) {
-    if (!compressible || stored.size() < 2 || stored[0] != 0xFF || stored[1] != 0xFE) return DecodePlain(stored);
+Result<std::u16string> DecodeJetText(std::span<const uint8_t> stored) {
+    if (!IsCompressed(stored)) return DecodePlain(stored);
     std::u16string text;
     bool oneByte = true;
     for (size_t i = 2; i < stored.size();) {
@@ -80,7 +86,17 @@ std::vector<uint8_t> EncodeJetText(std::u16string_view text, bool compressible) 
         for (char16_t c : text) bytes.push_back(uint8_t(c));
         return bytes;
     }
-    bytes.reserve(text.size() * 2);
+    bytes.reserve(text.size() * 2 + 3);
+    // Plain bytes that start FF FE would read back as compressed: such a text (a leading U+FEFF) is
+    // written as FF FE, an empty one-byte segment, then two-byte characters, when none of them has
+    // a 0 low byte (which would end the segment).
+    bool leadingMark = !text.empty() && text[0] == 0xFEFF;
+    for (char16_t c : text) leadingMark = leadingMark && (c & 0xFF) != 0;
+    if (leadingMark) {
+        bytes.push_back(0xFF);
+        bytes.push_back(0xFE);
+        bytes.push_back(0x00);
+    }
     for (char16_t c : text) {
         bytes.push_back(uint8_t(c));
         bytes.push_back(uint8_t(c >> 8));

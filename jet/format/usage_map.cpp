@@ -68,9 +68,13 @@ bool UsageMap::AnyInRange(uint64_t from, uint64_t to) const {
 
 std::vector<uint32_t> UsageMap::MapPages() const {
     std::vector<uint32_t> pages;
-    for (uint32_t p : mapPages_)
-        if (p) pages.push_back(p);
+    for (size_t i = 0; i < mapPages_.size(); ++i)
+        if (mapPages_[i] && !IsUndescribed(i)) pages.push_back(mapPages_[i]);
     return pages;
+}
+
+bool UsageMap::IsUndescribed(size_t range) const {
+    return std::find(undescribed_.begin(), undescribed_.end(), range) != undescribed_.end();
 }
 
 Result<UsageMap> UsageMap::Parse(std::span<const uint8_t> row, MapPageStore& store, bool inverted) {
@@ -102,6 +106,14 @@ Result<UsageMap> UsageMap::Parse(std::span<const uint8_t> row, MapPageStore& sto
     for (size_t i = 0; 1 + 4 * i + 4 <= row.size(); ++i) {
         uint32_t mapPage = Le32(row.data() + 1 + 4 * i);
         map.mapPages_.push_back(mapPage);
+        bool inFile = uint64_t(i) * kRangePages < pageCount;
+        if (inverted && (mapPage == 0 || mapPage >= pageCount)) {
+            // Access writes the global map of a large file as a reference row without map pages
+            // (and a stray last slot): those ranges stay undescribed, so in use, and the row's
+            // bytes stay as they are.
+            if (inFile || mapPage != 0) map.undescribed_.push_back(i);
+            continue;
+        }
         if (mapPage == 0) continue;
         if (mapPage >= pageCount) return Bad("map page " + std::to_string(mapPage) + " past the end of the file");
         auto bytes = store.ReadPage(PageNo(mapPage));
@@ -157,7 +169,7 @@ Status UsageMap::StoreReference(std::span<uint8_t> row, MapPageStore& store) {
         if (needed > slots) return Status(ErrorCode::TooLarge, "usage map: file too large for the map row");
         for (size_t i = 0; i < needed; ++i) {
             bool anySet = inverted_ || AnyInRange(uint64_t(i) * kRangePages, uint64_t(i + 1) * kRangePages);
-            if (mapPages_[i] != 0 || !anySet) continue;
+            if (mapPages_[i] != 0 || !anySet || IsUndescribed(i)) continue;
             auto page = store.AllocateMapPage();
             KESTRIN_TRY(page);
             mapPages_[i] = ToIndex(*page);
@@ -169,7 +181,7 @@ Status UsageMap::StoreReference(std::span<uint8_t> row, MapPageStore& store) {
     uint32_t pageCount = store.PageCount();
     for (size_t i = 0; i < slots; ++i) {
         PutLe32(row.data() + 1 + 4 * i, mapPages_[i]);
-        if (mapPages_[i] == 0) continue;
+        if (mapPages_[i] == 0 || IsUndescribed(i)) continue;
         auto bytes = store.WritePage(PageNo(mapPages_[i]));
         KESTRIN_TRY(bytes);
         FillMapPage(*bytes, i, pageCount);

@@ -16,7 +16,10 @@
 //     free. It is converted to a reference map as soon as the file outgrows its inline window, so
 //     every page of a file of any size (a 69-byte row names 17 map pages, 557,000 pages) is described.
 //     Pages the map cannot describe count as in use, which is the safe reading.
-//  3. Parsing bounds-checks the row and every map page it names: a bad map is Corrupt.
+//  3. Parsing bounds-checks the row and every map page it names: a bad map is Corrupt. The one
+//     exception is the global map as Access writes it for large files: a reference row whose slots
+//     name no map page (0) or none in the file. Those ranges are undescribed (in use, nothing is
+//     ever allocated from them), the slots are written back as read, and new pages are appended.
 //
 // Why reference maps and not a sliding inline window (what Jackcess does for the global map): a
 // sliding window forgets the pages below it, so the file could never again say which of them are
@@ -64,6 +67,8 @@ class UsageMap {
     bool NamesPagesPastEnd() const { return namesPagesPastEnd_; }
     // The 0x05 pages a reference map uses.
     std::vector<uint32_t> MapPages() const;
+    // An inverted reference map with ranges it does not describe (Access's form, invariant 3).
+    bool HasUndescribedRanges() const { return !undescribed_.empty(); }
 
     // Writes the map into `row` (whose length stays), converting it to a reference map when it must.
     Status Store(std::span<uint8_t> row, MapPageStore& store);
@@ -73,13 +78,15 @@ class UsageMap {
     bool FitsInline(size_t rowSize, uint32_t pageCount) const;
     bool AnyInRange(uint64_t from, uint64_t to) const;
     void FillMapPage(uint8_t* page, size_t range, uint32_t pageCount) const;
+    bool IsUndescribed(size_t range) const;
 
     std::vector<uint8_t> bits_;  // bit p % 8 of byte p / 8; inverted map: free pages below the end of the file
     bool inverted_ = false;
     bool reference_ = false;
     bool namesPagesPastEnd_ = false;
-    uint32_t start_ = 0;              // inline: first page of the window
-    std::vector<uint32_t> mapPages_;  // reference: 0x05 page per range, 0 = none
+    uint32_t start_ = 0;               // inline: first page of the window
+    std::vector<uint32_t> mapPages_;   // reference: 0x05 page per range, 0 = none
+    std::vector<size_t> undescribed_;  // inverted reference: ranges read without a map page
 };
 
 }  // namespace jet

@@ -32,6 +32,8 @@ const char* ColumnTypeName(ColumnType type) {
             return "GUID";
         case ColumnType::Numeric:
             return "Decimal";
+        case ColumnType::FixedBinary:
+            return "FixedBinary";
     }
     return "Unknown";
 }

@@ -28,6 +28,8 @@ enum class ColumnType : uint8_t {
     Memo = 0x0C,
     Guid = 0x0F,
     Numeric = 0x10,
+    // Access's own fixed-length binary (MSysAccessObjects.Data, 3992 bytes): read as Binary.
+    FixedBinary = 0x11,
 };
 
 const char* ColumnTypeName(ColumnType type);
@@ -56,7 +58,7 @@ struct Decimal {
 
 using Bytes = std::vector<uint8_t>;
 
-// Text and Memo values are UTF-8; Binary, OLE and GUID values are their bytes (a GUID's 16 bytes
+// Text and Memo values are UTF-8; Binary, FixedBinary, OLE and GUID values are their bytes (a GUID's 16 bytes
 // as stored); Boolean values are bool; Byte, Integer and Long values are int64_t;
 // Single and Double are double.
 using Value = std::variant<Null, bool, int64_t, double, std::string, Bytes, DateTime, Currency, Decimal>;

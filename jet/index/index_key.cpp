@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "common/text.h"
 #include "jet/index/general_sort_order.h"
@@ -176,8 +177,37 @@ Status AppendText(std::string& out, std::u16string_view text, size_t column) {
     return Status::Ok();
 }
 
+// The Chinese sort orders share General's codes for the characters that Access-made files show
+// them to (their stored keys compared with General's; see the format notes). Any other character
+// there is refused: its code in those orders is not known here.
+struct SharedRange {
+    uint16_t sortOrder;
+    std::string_view characters;
+};
+constexpr SharedRange kSharedWithGeneral[] = {
+    {2052, " (),-./0123456789=ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz|"},
+    {1028, " -.0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz"},
+};
+
+const SharedRange* SharedRangeOf(const IndexKeyColumn& col) {
+    for (const SharedRange& range : kSharedWithGeneral)
+        if (range.sortOrder == col.sortOrder && col.sortVersion == 0) return &range;
+    return nullptr;
+}
+
+Status CheckSharedRange(const SharedRange& range, std::u16string_view text, size_t column) {
+    for (char16_t ch : text) {
+        if (ch < 0x80 && range.characters.find(char(ch)) != std::string_view::npos) continue;
+        return Status(ErrorCode::Unsupported, "index column " + std::to_string(column + 1) + ": sort order " +
+                                                  std::to_string(range.sortOrder) + " has no known code for " +
+                                                  CodePoint(ch));
+    }
+    return Status::Ok();
+}
+
 Status AppendTextColumn(std::string& out, const IndexKeyColumn& col, const Value& value, size_t column) {
-    if (col.sortOrder != 1033 || col.sortVersion != 0) {
+    const SharedRange* shared = SharedRangeOf(col);
+    if ((col.sortOrder != 1033 || col.sortVersion != 0) && !shared) {
         return Status(ErrorCode::Unsupported, "index column " + std::to_string(column + 1) + ": sort order " +
                                                   std::to_string(col.sortOrder) + " version " +
                                                   std::to_string(col.sortVersion) + " is not General");
@@ -190,6 +220,7 @@ Status AppendTextColumn(std::string& out, const IndexKeyColumn& col, const Value
     std::u16string text = Utf8ToUtf16(*utf8);
     if (text.size() > kMaxTextChars) text.resize(kMaxTextChars);
     while (!text.empty() && text.back() == u' ') text.pop_back();
+    if (shared) KESTRIN_TRY(CheckSharedRange(*shared, text, column));
     return AppendText(out, text, column);
 }
 

@@ -14,11 +14,15 @@
 //  2. Text that differs only in case, trailing spaces or past its 255th character gives equal keys;
 //     accents, apostrophes and hyphens are kept.
 //
+// Text columns in the Chinese sort orders (PRC 2052 and Taiwan 1028, version 0) get General's codes
+// for the characters Access-made files prove they share: digits, Latin letters, the space and a
+// few punctuation marks (index_key.cpp lists them per order).
+//
 // A value that cannot be encoded exactly (text with characters outside the tables this engine
-// carries, or a column whose sort order is not General) is Unsupported: the caller refuses the write
-// instead of storing a wrong key. Above U+00FF only U+2014, U+2019, U+3000 and the fullwidth digits
-// U+FF10-U+FF19 are known; Binary, GUID, OLE and Decimal columns are Unsupported. A null Boolean is
-// encoded as False (Jet's booleans have no null).
+// carries or outside that shared range, or a column in another sort order) is Unsupported: the
+// caller refuses the write instead of storing a wrong key. Above U+00FF only U+2014, U+2019, U+3000 and the fullwidth
+// digits U+FF10-U+FF19 are known; Binary, GUID, OLE and Decimal columns are Unsupported. A null Boolean is encoded as
+// False (Jet's booleans have no null).
 
 #include <string>
 #include <vector>

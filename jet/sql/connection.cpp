@@ -116,7 +116,10 @@ class Connection::Transaction : public Database {
     }
     Status Commit() override { return Status::Ok(); }
     void Rollback() override { stopped_ = true; }
-    Status Check(std::vector<std::string>& problems) override { return db_.Check(problems); }
+    using Database::Check;
+    Status Check(std::vector<std::string>& problems, std::vector<std::string>& notes) override {
+        return db_.Check(problems, notes);
+    }
 
   private:
     Database& db_;  // borrowed from the Connection

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "jet/format/jet_date.h"
 
 namespace jet {
 namespace {
@@ -77,6 +78,44 @@ Result<int64_t> LiteralAsInteger(const ColumnInfo& column, const Literal& litera
 
 std::string LiteralAsText(const Literal& literal) {
     return literal.kind == Literal::Kind::Integer ? std::to_string(literal.integer) : literal.text;
+}
+
+// The shortest text that reads back as the same Single or Double.
+std::string RealText(ColumnType type, double value) {
+    char text[32];
+    auto written = type == ColumnType::Single ? std::to_chars(text, text + sizeof text, float(value))
+                                              : std::to_chars(text, text + sizeof text, value);
+    return std::string(text, written.ptr);
+}
+
+// Exact: the amount is a count of ten-thousandths; trailing zeros of the fraction go.
+std::string CurrencyText(Currency money) {
+    uint64_t magnitude = money.scaled < 0 ? uint64_t(0) - uint64_t(money.scaled) : uint64_t(money.scaled);
+    std::string text = (money.scaled < 0 ? "-" : "") + std::to_string(magnitude / 10000);
+    std::string fraction = std::to_string(10000 + magnitude % 10000).substr(1);
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    return fraction.empty() ? text : text + "." + fraction;
+}
+
+std::string HexText(const Bytes& bytes) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(2 * bytes.size());
+    for (uint8_t b : bytes) {
+        text.push_back(kDigits[b >> 4]);
+        text.push_back(kDigits[b & 15]);
+    }
+    return text;
+}
+
+// {00112233-4455-6677-8899-AABBCCDDEEFF}: the first three groups are stored little-endian.
+std::string GuidText(const Bytes& b) {
+    const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    Bytes ordered;
+    for (int i : order) ordered.push_back(b[i]);
+    std::string hex = HexText(ordered);
+    return "{" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" +
+           hex.substr(20) + "}";
 }
 
 }  // namespace
@@ -168,6 +207,12 @@ Result<Variant> ColumnValueToVariant(const ColumnInfo& column, const Value& valu
     if (const auto* integer = std::get_if<int64_t>(&value)) return Variant(*integer);
     if (const auto* text = std::get_if<std::string>(&value)) return Variant(*text);
     if (const auto* flag = std::get_if<bool>(&value)) return Variant(int64_t{*flag ? -1 : 0});
+    if (const auto* real = std::get_if<double>(&value)) return Variant(RealText(column.type, *real));
+    if (const auto* money = std::get_if<Currency>(&value)) return Variant(CurrencyText(*money));
+    if (const auto* date = std::get_if<DateTime>(&value)) return Variant(FormatJetDate(*date));
+    if (const auto* number = std::get_if<Decimal>(&value)) return Variant(number->text);
+    if (const auto* bytes = std::get_if<Bytes>(&value))
+        return Variant(column.type == ColumnType::Guid && bytes->size() == 16 ? GuidText(*bytes) : HexText(*bytes));
     return Unsupported(column);
 }
 

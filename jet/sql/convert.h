@@ -8,7 +8,11 @@
 //   - a value outside the column's range (Byte 0..255, Integer 16-bit, Long 32-bit) is TooLarge, a
 //     text longer than a Text column's size is TooLarge;
 //   - Boolean columns take integers (non-zero is True) and read back as -1 / 0, as ADO gives them.
-// Column types the product never uses (Currency, Double, Date/Time, binary ...) are Unsupported.
+// Reading, every type comes out: Single and Double as their shortest exact decimal text, Currency
+// and Decimal exact ("12.34"), Date/Time as "yyyy-mm-dd hh:mm:ss", a GUID as
+// "{00112233-4455-6677-8899-AABBCCDDEEFF}", Binary, OLE and Access's fixed binary as hexadecimal.
+// Writing and WHERE take only the types the product uses (integers, Yes/No, Text, Memo); the others
+// are Unsupported.
 // Messages name the column and, for literals, their position in the statement.
 
 #include <cstdint>

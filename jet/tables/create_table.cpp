@@ -73,6 +73,8 @@ Result<ColumnDef> BuildColumn(const ColumnInfo& info, uint16_t number) {
             break;
         case ColumnType::Numeric:
             return Status(ErrorCode::Unsupported, "column " + info.name + ": Decimal columns");
+        case ColumnType::FixedBinary:
+            return Status(ErrorCode::Unsupported, "column " + info.name + ": Access's fixed binary columns");
     }
     bool variable = info.type == ColumnType::Text || info.type == ColumnType::Binary || c.IsLongValue();
     c.flags = uint8_t(column_flags::kUpdatable | (variable ? 0 : column_flags::kFixed));
@@ -187,6 +189,7 @@ Status DatabaseImpl::WriteUserTable(TableDef def, const std::string& name) {
 Status DatabaseImpl::CreateTable(const TableSchema& schema) {
     auto def = BuildUserTableDef(schema);
     if (!def.ok()) return def.status().WithContext("table " + schema.name);
+    LabelSortOrder(*def, SortOrder());
     KESTRIN_TRY(EnsureCatalog());
     for (const auto& entry : entries_)
         if (Folded(entry.name) == Folded(schema.name))

@@ -59,6 +59,14 @@ Status DatabaseImpl::LoadCatalog() {
     return Status::Ok();
 }
 
+bool DatabaseImpl::AccessMade() {
+    if (!EnsureCatalog().ok()) return false;
+    for (const Entry& entry : entries_)
+        if (entry.system && (Folded(entry.name) == "msysaccessobjects" || Folded(entry.name) == "msysaccessstorage"))
+            return true;
+    return false;
+}
+
 Status DatabaseImpl::EnsureCatalog() {
     return catalogLoaded_ ? Status::Ok() : LoadCatalog();
 }
@@ -160,7 +168,9 @@ Result<std::unique_ptr<Database>> Database::Create(FileSystem& fs, const std::st
     pagerOptions.mode = options.mode;
     auto pager = Pager::Open(fs, path, pagerOptions);
     if (!pager.ok()) return pager.status().WithContext(path);
-    auto db = std::make_unique<DatabaseImpl>(std::move(*pager), DbHeader{});
+    DbHeader header;
+    header.sortOrder = options.sortOrder;
+    auto db = std::make_unique<DatabaseImpl>(std::move(*pager), header);
     db->SetFixedNow(options.now);
     Pager& p = db->GetPager();
     KESTRIN_TRY(p.Begin());

@@ -93,6 +93,9 @@ struct CreateOptions {
     std::optional<DateTime> now;  // catalog dates (also of CreateTable on this object); default: local time
     uint32_t minPages = 0;        // pad with free pages to this many (the product's template: 32)
     OpenMode mode = OpenMode::CreateNew;
+    // The file's collating order, and so of every column (CreateTable on it included), as Access
+    // writes it on the system it runs on: 1033 General, 2052 Chinese PRC, 1028 Chinese Taiwan.
+    uint16_t sortOrder = 1033;
 };
 
 class Database {
@@ -125,8 +128,14 @@ class Database {
     virtual void Rollback() = 0;
 
     // Header, catalog, usage maps against pages, row counts, every index against its rows.
-    // One line per problem; the Status is an error only when the check could not run.
-    virtual Status Check(std::vector<std::string>& problems) = 0;
+    // One line per problem; the Status is an error only when the check could not run. `notes` get
+    // what is loose but no damage, as Access leaves it (row counts of its system tables, keys in
+    // characters whose codes this engine does not know and so cannot verify).
+    virtual Status Check(std::vector<std::string>& problems, std::vector<std::string>& notes) = 0;
+    Status Check(std::vector<std::string>& problems) {
+        std::vector<std::string> notes;
+        return Check(problems, notes);
+    }
 };
 
 }  // namespace jet

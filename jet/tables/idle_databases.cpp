@@ -75,7 +75,10 @@ class ParkingDatabase final : public Database {
     Status Begin() override { return db_->Begin(); }
     Status Commit() override { return db_->Commit(); }
     void Rollback() override { db_->Rollback(); }
-    Status Check(std::vector<std::string>& problems) override { return db_->Check(problems); }
+    using Database::Check;
+    Status Check(std::vector<std::string>& problems, std::vector<std::string>& notes) override {
+        return db_->Check(problems, notes);
+    }
 
   private:
     FileSystem& fs_;

@@ -34,12 +34,15 @@ Result<std::span<const uint8_t>> ReadMapRow(Pager& pager, RowRef where) {
 }
 
 Result<UsageMap> LoadMap(Pager& pager, MapPageStore& store, RowRef where) {
+    // Access leaves the maps of a table it never filled (MSysAccessXML) at page 0: no pages yet.
+    if (where.page == kNoPage) return UsageMap::NewInline();
     auto row = ReadMapRow(pager, where);
     KESTRIN_TRY(row);
     return UsageMap::Parse(*row, store, false);
 }
 
 Status StoreMap(Pager& pager, MapPageStore& store, UsageMap& map, RowRef where) {
+    if (where.page == kNoPage) return Status(ErrorCode::Unsupported, "a table without usage maps is not written here");
     // Converting to a reference map allocates pages, which may touch the holder page: do that first,
     // then take the row's bytes fresh.
     auto row = WriteMapRow(pager, where);

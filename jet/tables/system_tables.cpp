@@ -214,17 +214,19 @@ void WriteGlobalMapPage(uint8_t* page, uint32_t usedPages) {
     (void)AddRow(page, empty, 0);
 }
 
-Status WriteSystemPages(Pager& pager, const std::string& password) {
+Status WriteSystemPages(Pager& pager, const std::string& password, uint16_t sortOrder) {
     for (uint32_t i = 0; i < 16; ++i) KESTRIN_TRY(pager.Append());
     auto write = [&](uint32_t n) { return pager.Write(PageNo(n)); };
     auto header = write(0);
     KESTRIN_TRY(header);
     KESTRIN_TRY(WriteNewDbHeader(*header, password));
+    if (sortOrder != 1033) KESTRIN_TRY(SetDbSortOrder(*header, sortOrder));
     auto global = write(1);
     KESTRIN_TRY(global);
     WriteGlobalMapPage(*global, 16);
     TableDef defs[] = {MSysObjectsDef(), MSysACEsDef(), MSysQueriesDef(), MSysRelationshipsDef()};
     for (uint32_t i = 0; i < 4; ++i) {
+        LabelSortOrder(defs[i], sortOrder);
         auto page = write(2 + i);
         KESTRIN_TRY(page);
         auto images = LayOutTableDef(SerializeTableDef(defs[i], true), {PageNo(2 + i)});
@@ -315,9 +317,16 @@ Status InsertSystemRows(DatabaseImpl& db) {
 
 }  // namespace
 
+void LabelSortOrder(TableDef& def, uint16_t sortOrder) {
+    for (ColumnDef& c : def.columns) {
+        c.misc[0] = uint8_t(sortOrder);
+        c.misc[1] = uint8_t(sortOrder >> 8);
+    }
+}
+
 Status WriteNewDatabase(DatabaseImpl& db, const std::string& password, uint32_t minPages) {
     Pager& pager = db.GetPager();
-    KESTRIN_TRY(WriteSystemPages(pager, password));
+    KESTRIN_TRY(WriteSystemPages(pager, password, db.SortOrder()));
     KESTRIN_TRY(db.LoadCatalog());
     KESTRIN_TRY(InsertSystemRows(db));
     // Padding pages stay zero (type 0x00, "freed") and are free in the global map.

@@ -28,6 +28,14 @@ namespace jet {
 
 class DatabaseImpl;
 
+// What Check finds: damage, and what is loose but Jet and Access live with.
+struct CheckReport {
+    std::vector<std::string>& problems;
+    std::vector<std::string>& notes;
+    // Bookkeeping Access keeps loose (check.cpp): a note in a file Access made, else a problem.
+    void Loose(bool accessMade, std::string line);
+};
+
 // The global usage map (page 1 row 0) and page allocation.
 class PageSpace final : public MapPageStore {
   public:
@@ -107,9 +115,9 @@ class TableImpl final : public Table {
     Result<RowPointer> InsertRow(std::vector<Value> values);
     // The key of a row's values for real index `i`; nullopt when the index skips the row.
     Result<std::optional<std::string>> KeyFor(size_t i, const std::vector<Value>& values) const;
-    // Appends this table's problems; `claim` records that a page belongs to a structure of it.
-    Status CheckTable(std::vector<std::string>& problems,
-                      const std::function<void(uint32_t, const std::string&)>& claim);
+    // Appends this table's problems and notes; `claim` records that a page belongs to a structure
+    // of it.
+    Status CheckTable(CheckReport& report, const std::function<void(uint32_t, const std::string&)>& claim);
 
   private:
     // Index pages come from the global map and go into the index's own map.
@@ -138,9 +146,14 @@ class TableImpl final : public Table {
     Status CheckHeader(RowRef ref, bool allowDeleted);
     std::string IndexName(size_t real) const;
     using Entries = std::vector<std::pair<std::string, RowPointer>>;
-    Status CheckPages(std::vector<std::string>& problems,
-                      const std::function<void(uint32_t, const std::string&)>& claim, std::vector<Entries>& expected);
-    void CheckIndex(size_t i, Entries expected, std::vector<std::string>& problems,
+    // Per index: the keys its rows must have, and the rows whose keys cannot be known here.
+    struct ExpectedKeys {
+        Entries entries;
+        std::vector<RowPointer> unknown;
+    };
+    Status CheckPages(CheckReport& report, const std::function<void(uint32_t, const std::string&)>& claim,
+                      std::vector<ExpectedKeys>& expected);
+    void CheckIndex(size_t i, ExpectedKeys expected, CheckReport& report,
                     const std::function<void(uint32_t, const std::string&)>& claim);
     bool JetEquals(size_t column, const Value& stored, const Value& wanted) const;
     // A page of this file read as a data page, its slot table checked once while it stays cached.
@@ -200,16 +213,22 @@ class DatabaseImpl final : public Database {
     Status Begin() override;
     Status Commit() override;
     void Rollback() override;
-    Status Check(std::vector<std::string>& problems) override;
+    using Database::Check;
+    Status Check(std::vector<std::string>& problems, std::vector<std::string>& notes) override;
     void SetFixedNow(std::optional<DateTime> now) override { fixedNow_ = now; }
 
     Pager& GetPager() { return *pager_; }
     const DbHeader& Header() const { return header_; }
+    // The file's collating order, for the columns of new tables (General when the header has none).
+    uint16_t SortOrder() const { return header_.sortOrder ? header_.sortOrder : 1033; }
     PageSpace& Space() { return space_; }
     OwnedMapStore& MapStore() { return mapStore_; }
     DateTime Now() const;
     // Loads the list of tables from MSysObjects.
     Status LoadCatalog();
+    // The catalog holds Access's own system tables (MSysAccessObjects, MSysAccessStorage): the file
+    // was made by Microsoft Access, not by Jet alone or by this engine.
+    bool AccessMade();
     TableImpl& Catalog() { return *catalog_; }
     TableImpl* SystemTable(const std::string& name);
     // Rolls back after a failed write; for an explicit transaction the whole transaction goes.
@@ -244,6 +263,9 @@ Result<std::unique_ptr<Database>> ResumeIdle(FileSystem& fs, const std::string& 
 
 // The system tables of a new database and the rows Jet writes into them (system_tables.cpp).
 Status WriteNewDatabase(DatabaseImpl& db, const std::string& password, uint32_t minPages);
+// Every column gets `sortOrder` as its collating order (Jet writes the file's order into every
+// descriptor, text or not).
+void LabelSortOrder(TableDef& def, uint16_t sortOrder);
 // The TableDef of a new user table (its pages still zero: set by CreateTable).
 Result<TableDef> BuildUserTableDef(const TableSchema& schema);
 // Fixed offsets and variable slots in column-number order, as Jet and Access assign them.

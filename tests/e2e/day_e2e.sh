@@ -11,6 +11,8 @@
 # KESTRIN_DB is a kestrin-db that runs here (it reads config.dat between the steps).
 # It stops at the first step that goes wrong, saying which, and always ends every process it started.
 # With KESTRIN_SCREENSHOTS=FOLDER it saves a picture of each window there (scripts/screenshots).
+# With KESTRIN_E2E_SORT_ORDER=2052 (or 1028) the day starts over an existing config.dat labelled
+# with that sort order, as Access on a Chinese system leaves it, instead of an empty folder.
 set -euo pipefail
 kestrin="$1"
 helperExe="$2"
@@ -81,7 +83,12 @@ cp "$stub" "$qqDir/QQ.exe"
 qqPath="$(winPath "$qqDir/QQ.exe")"
 main="Kestrin V1.4"
 
-begin "first start in an empty folder"
+if [ -n "${KESTRIN_E2E_SORT_ORDER:-}" ]; then
+    begin "first start over an existing config.dat labelled $KESTRIN_E2E_SORT_ORDER"
+    "$db" template "$app/config.dat" --sort-order "$KESTRIN_E2E_SORT_ORDER" || fail "no labelled config.dat"
+else
+    begin "first start in an empty folder"
+fi
 startKestrin
 kestrinPid=$lastPid
 must wait-window "$main" 60
@@ -233,6 +240,12 @@ must close-window "Kestrin V1.4 帮助"
 must command "$main" "$(id IDM_MMQUIT)"
 waitEnd "$kestrinPid" 30 || fail "Kestrin did not end"
 "$db" check "$app/config.dat" >/dev/null || fail "config.dat does not pass the check"
+if [ -n "${KESTRIN_E2E_SORT_ORDER:-}" ]; then
+    begin "mdb-reader reads the same accounts from the labelled file"
+    theirs="$(node "$root/tests/mdb_reader/rows.mjs" "$app/config.dat" Tq4wnBkdy.rHsLmZXJoE zk_auto_qqlist |
+        python3 -c 'import json, sys; print("\n".join(sorted(r[2] for r in json.load(sys.stdin)["rows"])))')"
+    [ "$theirs" = "$(sql "select A_QQ from zk_auto_qqlist" | sort)" ] || fail "mdb-reader reads other accounts"
+fi
 
 step=""
 echo "ok: a new user's day"

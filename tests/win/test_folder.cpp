@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "jet/format/table_def.h"
 #include "jet/sql/connection.h"
+#include "jet/tables/tables_internal.h"
 #include "store/account_db.h"
 #include "store/schema.h"
 #include "win/files.h"
@@ -71,6 +75,27 @@ std::vector<std::vector<jet::Variant>> QueryConfigDat(const std::string& dbPath,
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+bool RelabelTable(const std::string& dbPath, const std::string& table, uint16_t sortOrder) {
+    uint32_t page = 0;
+    {
+        auto db = jet::Database::Open(jet::NativeFileSystem(), dbPath, kDbPassword, jet::OpenMode::ReadOnly);
+        if (!db.ok()) return false;
+        auto found = (*db)->GetTable(table);
+        if (!found.ok()) return false;
+        page = jet::ToIndex(static_cast<jet::TableImpl*>(*found)->TdefPage());
+    }
+    std::string file = ReadFileBytes(ToWide(dbPath));
+    if (file.size() < (page + 1) * jet::kPageSize) return false;
+    char* tdef = file.data() + page * jet::kPageSize;
+    auto def = jet::ParseTableDef(std::vector<uint8_t>(tdef, tdef + jet::kPageSize));
+    if (!def.ok()) return false;
+    jet::LabelSortOrder(*def, sortOrder);
+    auto images = jet::LayOutTableDef(jet::SerializeTableDef(*def), {jet::PageNo(page)});
+    if (images.size() != 1) return false;
+    std::memcpy(tdef, images[0].data(), jet::kPageSize);
+    return WriteFileBytes(ToWide(dbPath), file);
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

@@ -30,6 +30,10 @@ bool MakeConfigDat(const std::string& dbPath, const std::vector<std::string>& st
 // Runs one query on `dbPath` and returns all its rows, values in select-list order.
 std::vector<std::vector<jet::Variant>> QueryConfigDat(const std::string& dbPath, const std::string& statement);
 
+// Labels every column of `table` in the closed file `dbPath` with `sortOrder`, as if Access on a
+// Chinese system had written the table with the rows it holds; false when a step fails.
+bool RelabelTable(const std::string& dbPath, const std::string& table, uint16_t sortOrder);
+
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 

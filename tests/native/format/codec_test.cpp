@@ -208,20 +208,21 @@ TEST(TextCodec, CompressesAsAccessAndReadsMixedSegments) {
         {"cyrillic stays plain", u"Мир", true, Hex("1C 04 38 04 40 04")},
         {"one character stays plain", u"z", true, Hex("7A 00")},
         {"column without compression", u"abc", false, Hex("61 00 62 00 63 00")},
+        {"a leading byte-order mark keeps its segment form", u"\uFEFFab", false, Hex("FF FE 00 FF FE 61 00 62 00")},
         {"empty", u"", true, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(EncodeJetText(c.text, c.compressible), c.stored);
-        auto decoded = DecodeJetText(c.stored, c.compressible);
+        auto decoded = DecodeJetText(c.stored);
         ASSERT_TRUE(decoded.ok());
         EXPECT_EQ(*decoded, c.text);
     }
-    auto mixed = DecodeJetText(Hex("FF FE 61 62 00 1C 04 38 04 00 63"), true);
+    auto mixed = DecodeJetText(Hex("FF FE 61 62 00 1C 04 38 04 00 63"));
     ASSERT_TRUE(mixed.ok());
     EXPECT_EQ(*mixed, u"abМиc");
-    EXPECT_EQ(DecodeJetText(Hex("61 00 62"), false).code(), ErrorCode::Corrupt);
-    EXPECT_EQ(DecodeJetText(Hex("FF FE 00 1C"), true).code(), ErrorCode::Corrupt);
+    EXPECT_EQ(DecodeJetText(Hex("61 00 62")).code(), ErrorCode::Corrupt);
+    EXPECT_EQ(DecodeJetText(Hex("FF FE 00 1C")).code(), ErrorCode::Corrupt);
 }
 
 // Straight to UTF-8 takes a short cut for ASCII: every stored form must still read exactly as the
@@ -230,27 +231,26 @@ TEST(TextCodec, Utf8DecodingAgreesWithTheUtf16PathForEveryStoredForm) {
     struct Case {
         const char* name;
         const char* hex;
-        bool compressible;
     } cases[] = {
-        {"compressed ASCII", "FF FE 31 30 30 30 31", true},
-        {"compressed Latin-1", "FF FE 63 61 66 E9", true},
-        {"compressed, then two-byte characters", "FF FE 61 62 00 1C 04 38 04 00 63", true},
-        {"only the compression mark", "FF FE", true},
-        {"plain ASCII", "61 00 62 00", false},
-        {"plain ASCII in a compressible column", "61 00 62 00", true},
-        {"plain Chinese", "0F 5C 0E 66", true},
-        {"a NUL character", "61 00 00 00 62 00", false},
-        {"surrogate pair", "3D D8 00 DE", false},
-        {"lone surrogate", "3D D8 61 00", false},
-        {"empty", "", false},
-        {"odd length", "61 00 62", false},
-        {"compressed, ends inside a character", "FF FE 00 1C", true},
+        {"compressed ASCII", "FF FE 31 30 30 30 31"},
+        {"compressed ASCII of odd length, as memos of other engines", "FF FE 31 30 30"},
+        {"compressed Latin-1", "FF FE 63 61 66 E9"},
+        {"compressed, then two-byte characters", "FF FE 61 62 00 1C 04 38 04 00 63"},
+        {"only the compression mark", "FF FE"},
+        {"plain ASCII", "61 00 62 00"},
+        {"plain Chinese", "0F 5C 0E 66"},
+        {"a NUL character", "61 00 00 00 62 00"},
+        {"surrogate pair", "3D D8 00 DE"},
+        {"lone surrogate", "3D D8 61 00"},
+        {"empty", ""},
+        {"odd length", "61 00 62"},
+        {"compressed, ends inside a character", "FF FE 00 1C"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<uint8_t> stored = Hex(c.hex);
-        auto utf16 = DecodeJetText(stored, c.compressible);
-        auto utf8 = DecodeJetTextUtf8(stored, c.compressible);
+        auto utf16 = DecodeJetText(stored);
+        auto utf8 = DecodeJetTextUtf8(stored);
         ASSERT_EQ(utf8.ok(), utf16.ok());
         if (utf16.ok()) {
             EXPECT_EQ(*utf8, Utf16ToUtf8(*utf16));

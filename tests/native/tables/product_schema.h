@@ -20,11 +20,14 @@ namespace jet::test {
 inline constexpr const char* kPassword = kDbPassword;
 inline constexpr DateTime kFixedNow{46363.379895833335};  // 2026-12-07 09:07:03
 
-// The product's database: both tables, the one all-Null zk_auto_sys row.
-inline std::unique_ptr<Database> CreateProductDb(FileSystem& fs, const std::string& path, uint32_t minPages = 32) {
+// The product's database: both tables, the one all-Null zk_auto_sys row; `sortOrder` labels it as
+// Access on a Chinese system would.
+inline std::unique_ptr<Database> CreateProductDb(FileSystem& fs, const std::string& path, uint32_t minPages = 32,
+                                                 uint16_t sortOrder = 1033) {
     CreateOptions options;
     options.now = kFixedNow;
     options.minPages = minPages;
+    options.sortOrder = sortOrder;
     auto db = Database::Create(fs, path, kPassword, options);
     EXPECT_TRUE(db.ok()) << db.status().ToString();
     if (!db.ok()) return nullptr;

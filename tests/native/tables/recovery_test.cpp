@@ -40,10 +40,11 @@ Snapshot Rows(Database& db) {
     return rows;
 }
 
-// 295 rows: the next inserts split the first leaf of the A_QQ index.
-std::vector<uint8_t> SetUpFile() {
+// 295 rows: the next inserts split the first leaf of the A_QQ index. `sortOrder` 2052 or 1028: the
+// file labelled as Access on a Chinese system labels it.
+std::vector<uint8_t> SetUpFile(uint16_t sortOrder = 1033) {
     MemoryFileSystem fs;
-    auto db = CreateProductDb(fs, kPath);
+    auto db = CreateProductDb(fs, kPath, 32, sortOrder);
     auto table = db->GetTable("zk_auto_qqlist");
     EXPECT_TRUE(db->Begin().ok());
     for (int n = 1; n <= 295; ++n) EXPECT_TRUE((*table)->Insert(QqRow(n)).ok());
@@ -93,24 +94,38 @@ Status TheChange(FileSystem& fs, bool resumed = false) {
     return (*db)->Commit();
 }
 
-class Recovery : public ::testing::Test {
+// The file before the change and the rows before and after it, once per sort order.
+struct RecoveryStates {
+    std::vector<uint8_t> before;
+    Snapshot beforeRows, afterRows;
+};
+
+class Recovery : public ::testing::TestWithParam<uint16_t> {
   protected:
-    static void SetUpTestSuite() {
-        before_ = new std::vector<uint8_t>(SetUpFile());
-        MemoryFileSystem fs;
-        fs.SetFile(kPath, *before_);
-        auto db = Database::Open(fs, kPath, kPassword, OpenMode::ReadOnly);
-        beforeRows_ = new Snapshot(Rows(**db));
-        db->reset();
-        ASSERT_TRUE(TheChange(fs).ok());
-        auto after = Database::Open(fs, kPath, kPassword, OpenMode::ReadOnly);
-        afterRows_ = new Snapshot(Rows(**after));
-        ASSERT_EQ(afterRows_->size(), beforeRows_->size() + 35 - 3);
+    void SetUp() override {
+        auto& states = States();
+        if (!states.count(GetParam())) {
+            RecoveryStates state;
+            state.before = SetUpFile(GetParam());
+            MemoryFileSystem fs;
+            fs.SetFile(kPath, state.before);
+            auto db = Database::Open(fs, kPath, kPassword, OpenMode::ReadOnly);
+            state.beforeRows = Rows(**db);
+            db->reset();
+            ASSERT_TRUE(TheChange(fs).ok());
+            auto after = Database::Open(fs, kPath, kPassword, OpenMode::ReadOnly);
+            state.afterRows = Rows(**after);
+            ASSERT_EQ(state.afterRows.size(), state.beforeRows.size() + 35 - 3);
+            states[GetParam()] = std::move(state);
+        }
+        const RecoveryStates& state = states[GetParam()];
+        before_ = &state.before;
+        beforeRows_ = &state.beforeRows;
+        afterRows_ = &state.afterRows;
     }
-    static void TearDownTestSuite() {
-        delete before_;
-        delete beforeRows_;
-        delete afterRows_;
+    static std::map<uint16_t, RecoveryStates>& States() {
+        static std::map<uint16_t, RecoveryStates> states;
+        return states;
     }
     // Reopens through `fs` (which completes the file from the log) and checks the file is one of
     // the two states; the after state when the change was reported done.
@@ -119,20 +134,18 @@ class Recovery : public ::testing::Test {
         ASSERT_TRUE(db.ok()) << trace << ": " << db.status().ToString();
         EXPECT_EQ(Joined(Problems(**db)), "") << trace;
         Snapshot rows = Rows(**db);
-        EXPECT_TRUE(rows == *afterRows_ || (!changeDone && rows == *beforeRows_)) << trace << ": " << rows.size() << " rows";
+        EXPECT_TRUE(rows == *afterRows_ || (!changeDone && rows == *beforeRows_))
+            << trace << ": " << rows.size() << " rows";
     }
 
-    static std::vector<uint8_t>* before_;
-    static Snapshot* beforeRows_;
-    static Snapshot* afterRows_;
+    const std::vector<uint8_t>* before_ = nullptr;
+    const Snapshot* beforeRows_ = nullptr;
+    const Snapshot* afterRows_ = nullptr;
 };
-std::vector<uint8_t>* Recovery::before_ = nullptr;
-Snapshot* Recovery::beforeRows_ = nullptr;
-Snapshot* Recovery::afterRows_ = nullptr;
 
 // Also for a change made by a database taken up again from an earlier connection (whose own
 // change, to the settings row, the rows compared here do not see).
-TEST_F(Recovery, EveryFailedFileCallLeavesTheBeforeOrAfterState) {
+TEST_P(Recovery, EveryFailedFileCallLeavesTheBeforeOrAfterState) {
     for (bool resumed : {false, true}) {
         uint64_t n = 1;
         for (;; ++n) {
@@ -154,7 +167,7 @@ TEST_F(Recovery, EveryFailedFileCallLeavesTheBeforeOrAfterState) {
     }
 }
 
-TEST_F(Recovery, CrashAtAnySyncLeavesTheBeforeOrAfterState) {
+TEST_P(Recovery, CrashAtAnySyncLeavesTheBeforeOrAfterState) {
     const uint32_t seeds[] = {1, 2, 3, 4};
     for (bool resumed : {false, true}) {
         for (uint64_t sync = 1;; ++sync) {
@@ -176,6 +189,9 @@ TEST_F(Recovery, CrashAtAnySyncLeavesTheBeforeOrAfterState) {
         }
     }
 }
+
+// Our own General file, and the same file labelled with each Chinese sort order.
+INSTANTIATE_TEST_SUITE_P(SortOrders, Recovery, ::testing::Values(uint16_t(1033), uint16_t(2052), uint16_t(1028)));
 
 TEST(DamagedFile, ForeignAndDamagedFilesGiveTypedErrorsAndAreNeverWritten) {
     std::vector<uint8_t> good;

@@ -168,6 +168,24 @@ TEST(DeleteCommand, AnAliasSharedInTheFileLeavesTheListWithEveryAccountItDeleted
     EXPECT_EQ(StoredNames(h.DbPath()), (std::vector<std::string>{"别的"}));
 }
 
+// An account Access stored under a number this engine cannot key in the file's Chinese sort order:
+// the engine refuses the delete, so the row stays in the list and the user is told.
+TEST(DeleteCommand, ARefusedDeleteKeepsTheRowAndSaysSo) {
+    QQFormHarness h({InsertAccount("小明", "10001", "1", "1", "x"), InsertAccount("旧号", "1\xC3\xA9", "1", "1", "x")});
+    ASSERT_TRUE(RelabelTable(h.DbPath(), "zk_auto_qqlist", 2052));
+    ASSERT_TRUE(h.Load());
+    ListViewSetSelected(h.List(), 1, true);
+    h.Command(IDM_MMDEL);
+    ASSERT_EQ(h.fakes.messages.shown.size(), 2u);
+    EXPECT_EQ(h.fakes.messages.shown[1].text, "无法写入配置文件，账号没有删除");
+    EXPECT_EQ(ListRows(h.List()), (std::vector<std::wstring>{L"小明", L"旧号"}));
+    EXPECT_EQ(StoredNames(h.DbPath()), (std::vector<std::string>{"小明", "旧号"}));
+    ListViewSetSelected(h.List(), 1, false);
+    ListViewSetSelected(h.List(), 0, true);
+    h.Command(IDM_MMDEL);
+    EXPECT_EQ(ListRows(h.List()), (std::vector<std::wstring>{L"旧号"}));
+}
+
 TEST(ImportCommand, ShowsTheFormatHintAndTheFileDialogAndStopsWhenCancelledOrTheNameIsShort) {
     struct Case {
         const char* name;
