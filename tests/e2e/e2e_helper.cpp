@@ -146,11 +146,18 @@ int ListRows(const wchar_t* title) {
     return 0;
 }
 
+// The list keeps no ticks of its own: the program flips the focused row's tick on the space bar, so
+// the helper does what a user does, the focus on the row and the key.
 int SetCheck(const wchar_t* title, int row, bool ticked) {
     HWND list = ListOf(title);
     if (!list) return 1;
     RemoteList remote(list);
-    return remote.Ok() && remote.SetState(row, INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1), LVIS_STATEIMAGEMASK) ? 0 : 1;
+    if (!remote.Ok()) return 1;
+    if (remote.Checked(row) == ticked) return 0;
+    if (!remote.SetState(row, LVIS_FOCUSED, LVIS_FOCUSED)) return 1;
+    PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+    return WaitFor(5, [&] { return remote.Checked(row) == ticked; }) ? 0 : 1;
 }
 
 int SelectRow(const wchar_t* title, int row) {
@@ -244,8 +251,8 @@ int wmain(int argc, wchar_t** argv) {
         if (!control) return 1;
         // GetWindowText does not ask a control of another process for its text; the message does.
         std::wstring text(static_cast<size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-        text.resize(static_cast<size_t>(
-            SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+        text.resize(
+            static_cast<size_t>(SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
         Print(ToUtf8(text) + "\n");
         return 0;
     }
