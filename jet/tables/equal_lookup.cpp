@@ -1,7 +1,11 @@
 // TableImpl: equality look-ups on a text column that no index covers. Kestrin finds every account by
 // its alias, which has no index; a scan per statement would make a run over n accounts cost n scans.
-// The look-up answers exactly as the scan with JetEquals does: the same key decides, text without a
-// key is compared row by row, and the rows come in storage order.
+// The look-up answers exactly as the scan with JetEquals does. JetEquals compares index keys when
+// both texts have one and the texts with ASCII letters folded otherwise. Whether a text has a key
+// depends on its characters (and the column's sort order), never on the case of ASCII letters, so two
+// texts equal when folded either both have keys or both lack one: a text with a key can only match
+// rows with keys, by key, and a text without one only rows without, by folded text. The rows come in
+// storage order, as a scan yields them.
 #include <algorithm>
 
 #include "jet/tables/tables_internal.h"
@@ -13,19 +17,21 @@ bool StorageOrder(const RowPointer& a, const RowPointer& b) {
     return a.page != b.page ? a.page < b.page : a.row < b.row;
 }
 
-void Erase(std::vector<RowPointer>& rows, RowPointer row) {
-    rows.erase(std::remove(rows.begin(), rows.end(), row), rows.end());
+std::string FoldedAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    }
+    return text;
 }
 
 }  // namespace
 
-std::optional<std::string> TableImpl::LookupKey(size_t column, const Value& value) const {
-    if (!std::get_if<std::string>(&value)) return std::nullopt;
+std::pair<bool, std::string> TableImpl::LookupKey(size_t column, const std::string& text) const {
     const ColumnDef& c = def_.columns[column];
     std::vector<IndexKeyColumn> key{{ColumnType::Text, true, c.SortOrder(), c.SortVersion()}};
-    auto encoded = EncodeIndexKey(key, {value});
-    if (!encoded.ok()) return std::nullopt;
-    return std::move(*encoded);
+    auto encoded = EncodeIndexKey(key, {Value(text)});
+    if (encoded.ok()) return {true, std::move(*encoded)};
+    return {false, FoldedAscii(text)};
 }
 
 Result<TableImpl::ColumnLookup*> TableImpl::LookupFor(size_t column) {
@@ -35,49 +41,42 @@ Result<TableImpl::ColumnLookup*> TableImpl::LookupFor(size_t column) {
     std::vector<bool> wanted(def_.columns.size(), false);
     wanted[column] = true;
     KESTRIN_TRY(ScanColumns(wanted, [&](RowPointer row, std::vector<Value>& values) {
-        if (IsNull(values[column])) return true;
-        if (auto key = LookupKey(column, values[column]))
-            lookup.byKey[*key].push_back(row);
-        else
-            lookup.unkeyed.push_back(row);
+        const auto* text = std::get_if<std::string>(&values[column]);
+        if (!text) return true;  // Null never matches
+        auto [keyed, key] = LookupKey(column, *text);
+        (keyed ? lookup.byKey : lookup.byFolded)[key].push_back(row);
         return true;
     }));
     return &lookups_.emplace(column, std::move(lookup)).first->second;
 }
 
 Result<std::optional<std::vector<RowPointer>>> TableImpl::FindEqualByLookup(size_t column, const Value& value) {
-    if (def_.columns[column].type != ColumnType::Text) return std::optional<std::vector<RowPointer>>();
-    std::optional<std::string> key = LookupKey(column, value);
-    if (!key) return std::optional<std::vector<RowPointer>>();
+    const auto* text = std::get_if<std::string>(&value);
+    if (def_.columns[column].type != ColumnType::Text || !text) return std::optional<std::vector<RowPointer>>();
     auto lookup = LookupFor(column);
     KESTRIN_TRY(lookup);
+    auto [keyed, key] = LookupKey(column, *text);
+    auto& rows = keyed ? (*lookup)->byKey : (*lookup)->byFolded;
     std::vector<RowPointer> found;
-    if (auto rows = (*lookup)->byKey.find(*key); rows != (*lookup)->byKey.end()) found = rows->second;
-    for (RowPointer row : (*lookup)->unkeyed) {
-        auto values = ReadRow(row);
-        KESTRIN_TRY(values);
-        if (JetEquals(column, (*values)[column], value)) found.push_back(row);
-    }
+    if (auto match = rows.find(key); match != rows.end()) found = match->second;
     std::sort(found.begin(), found.end(), StorageOrder);
     return std::optional<std::vector<RowPointer>>(std::move(found));
 }
 
 void TableImpl::NoteRowChange(RowPointer row, const std::vector<Value>* before, const std::vector<Value>* after) {
     for (auto& [column, lookup] : lookups_) {
-        if (before && !IsNull((*before)[column])) {
-            auto key = LookupKey(column, (*before)[column]);
-            if (key) {
-                if (auto rows = lookup.byKey.find(*key); rows != lookup.byKey.end()) Erase(rows->second, row);
-            } else {
-                Erase(lookup.unkeyed, row);
+        if (const auto* text = before ? std::get_if<std::string>(&(*before)[column]) : nullptr) {
+            auto [keyed, key] = LookupKey(column, *text);
+            auto& rows = keyed ? lookup.byKey : lookup.byFolded;
+            if (auto match = rows.find(key); match != rows.end()) {
+                auto& list = match->second;
+                list.erase(std::remove(list.begin(), list.end(), row), list.end());
+                if (list.empty()) rows.erase(match);
             }
         }
-        if (after && !IsNull((*after)[column])) {
-            auto key = LookupKey(column, (*after)[column]);
-            if (key)
-                lookup.byKey[*key].push_back(row);
-            else
-                lookup.unkeyed.push_back(row);
+        if (const auto* text = after ? std::get_if<std::string>(&(*after)[column]) : nullptr) {
+            auto [keyed, key] = LookupKey(column, *text);
+            (keyed ? lookup.byKey : lookup.byFolded)[key].push_back(row);
         }
     }
 }

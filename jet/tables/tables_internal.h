@@ -152,9 +152,11 @@ class TableImpl final : public Table {
     // deletes, dropped with the loaded state (a rollback, a failed change, a reload).
     struct ColumnLookup {
         std::unordered_map<std::string, std::vector<RowPointer>> byKey;
-        std::vector<RowPointer> unkeyed;  // text that has no key here: compared row by row
+        std::unordered_map<std::string, std::vector<RowPointer>> byFolded;  // text without a key
     };
-    std::optional<std::string> LookupKey(size_t column, const Value& value) const;
+    // Where a text value belongs: its index key, or (the bool false) its text with ASCII letters
+    // folded when the sort order gives it no key.
+    std::pair<bool, std::string> LookupKey(size_t column, const std::string& text) const;
     Result<ColumnLookup*> LookupFor(size_t column);
     // nullopt when the column or the value cannot be looked up this way (the caller scans).
     Result<std::optional<std::vector<RowPointer>>> FindEqualByLookup(size_t column, const Value& value);

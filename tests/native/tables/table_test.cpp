@@ -179,7 +179,7 @@ TEST_F(QqTable, UnindexedLookupsFollowInsertsUpdatesDeletesAndRollbacks) {
         EXPECT_TRUE(found.ok());
         return found.ok() ? *found : std::vector<RowPointer>{};
     };
-    RowPointer alice = add("Alice", "100"), bob = add("Bob", "200"), wide = add("中文", "300");
+    RowPointer alice = add("Alice", "100"), bob = add("Bob", "200"), wide = add("中文x", "300");
     EXPECT_EQ(named("alice"), std::vector<RowPointer>{alice});  // the first look-up builds the map
     RowPointer upper = add("ALICE", "400");
     EXPECT_EQ(named("alice"), (std::vector<RowPointer>{alice, upper}));
@@ -194,7 +194,8 @@ TEST_F(QqTable, UnindexedLookupsFollowInsertsUpdatesDeletesAndRollbacks) {
     ASSERT_TRUE(table_->Update(wide, {{1, Value(std::string("Carol"))}}).ok());
     db_->Rollback();
     EXPECT_EQ(named("alice"), (std::vector<RowPointer>{bob, upper}));
-    EXPECT_EQ(named("中文"), std::vector<RowPointer>{wide});  // text without a key, compared row by row
+    EXPECT_EQ(named("中文X"), std::vector<RowPointer>{wide});  // text without a key: folded ASCII letters
+    EXPECT_EQ(named("中文"), std::vector<RowPointer>{});
     EXPECT_EQ(named("carol"), std::vector<RowPointer>{});
     EXPECT_EQ(Joined(Problems(*db_)), "");
 }
