@@ -17,11 +17,13 @@
 //   checked TITLE ID                  prints 1 or 0 (a check box)
 //   list-rows TITLE                   prints each row of the window's list: text TAB column 2 TAB
 //                                     ticked (0/1) TAB selected (0/1)
-//   set-check TITLE ROW 0|1           ticks or unticks row ROW (from 0) of the window's list
+//   set-check TITLE ROW 0|1           ticks or unticks row ROW (from 0) of the window's list, with the
+//                                     focus on the row and the space bar
 //   select-row TITLE ROW              selects only row ROW (from 0)
 //   file-dialog TITLE PATH SECONDS    waits for a file dialog with this title, types PATH, presses Open
 //   post TITLE MESSAGE WPARAM LPARAM  posts a message (numbers, 0x for hexadecimal), e.g. the shell's
 //                                     notification-area callback
+//   post-control TITLE ID MESSAGE WPARAM LPARAM  the same to a control (keys to the list, say)
 //   window-rect TITLE                 prints the window's screen rectangle: X Y WIDTH HEIGHT
 //   time-window PROGRAM TITLE SECONDS starts PROGRAM (in its own folder) and prints the milliseconds
 //                                     until a visible window with this title appears
@@ -281,6 +283,14 @@ int wmain(int argc, wchar_t** argv) {
         auto number = [](const wchar_t* text) { return static_cast<UINT_PTR>(wcstoull(text, nullptr, 0)); };
         return window && PostMessageW(window, static_cast<UINT>(number(argv[3])), number(argv[4]),
                                       static_cast<LPARAM>(number(argv[5])))
+                   ? 0
+                   : 1;
+    }
+    if (is(L"post-control", 5)) {
+        HWND control = Control(argv[2], argv[3]);
+        auto number = [](const wchar_t* text) { return static_cast<UINT_PTR>(wcstoull(text, nullptr, 0)); };
+        return control && PostMessageW(control, static_cast<UINT>(number(argv[4])), number(argv[5]),
+                                       static_cast<LPARAM>(number(argv[6])))
                    ? 0
                    : 1;
     }
