@@ -1,5 +1,6 @@
 // QQ_Add: the account editor dialog. It reads its controls, asks account_logic.h what to do and
-// writes the list row and the account; the menu commands that open it live in account_commands.cpp.
+// hands each checked save to the main window's AccountSaves; the menu commands that open it live in
+// account_commands.cpp.
 #include "accounts/QQ_Add.h"
 
 #include <windows.h>
@@ -14,7 +15,6 @@
 #include "win/dialog_window.h"
 #include "win/dialog.h"
 #include "win/globals.h"
-#include "win/listview.h"
 #include "win/resources.h"
 #include "win/strings.h"
 
@@ -42,7 +42,7 @@ void Wipe(std::string& text) {
 
 class QQ_Add : public DialogWindow {
   public:
-    QQ_Add(MainWindow& main, bool modeless) : main_(main), modeless_(modeless) {}
+    QQ_Add(MainWindow& main, AccountSaves& saves, bool modeless) : main_(main), saves_(saves), modeless_(modeless) {}
 
     bool CloseAfterLoad() const { return closeAfterLoad_; }
     std::wstring ToolTip(int id) const;
@@ -68,7 +68,8 @@ class QQ_Add : public DialogWindow {
     int Message(UINT textId, unsigned style = kMbOk);
     EditorMode Mode() const { return main_.Globals().EditAlias.empty() ? EditorMode::Add : EditorMode::Edit; }
 
-    MainWindow& main_;  // borrowed
+    MainWindow& main_;     // borrowed
+    AccountSaves& saves_;  // borrowed
     bool modeless_;
     HWND tooltip_ = nullptr;  // owned by the dialog (an owned pop-up, destroyed with it)
     bool closeAfterLoad_ = false;
@@ -277,28 +278,13 @@ void QQ_Add::Refuse(SaveRefusal refusal) {
 
 void QQ_Add::SaveEdit(const std::string& number, const std::string& alias, const std::string& status,
                       const std::string& hash) {
-    HWND list = static_cast<HWND>(main_.ListView1());
-    int row = main_.Globals().EditRow - 1;
-    ListViewSetText(list, row, 0, ToWide(alias));
-    ListViewSetImage(list, row, ImageForStatusText(status));
-    ListViewSetSelected(list, row, false);
-    ListViewSetChecked(list, row, true);
-    if (!RunChange(main_.Db(), UpdateAccountStatement(alias, status, hash, number)).ok()) {
-        Message(IDS_QQ_ADD_SAVE_FAILED);
-    }
+    if (!saves_.Save({EditorMode::Edit, number, alias, status, hash}).ok()) Message(IDS_QQ_ADD_SAVE_FAILED);
 }
 
 // False when the insert failed: its row is gone again and the dialog stays open.
 bool QQ_Add::SaveNew(const std::string& number, const std::string& alias, const std::string& status,
                      const std::string& hash) {
-    std::string now = FormatTimeText(main_.AppServices().clock->Now());
-    HWND list = static_cast<HWND>(main_.ListView1());
-    int row = ListViewAppendRow(list, ToWide(alias), ImageForStatusText(status));
-    ListViewSetText(list, row, 1, ToWide(now));
-    ListViewSetSelected(list, row, false);
-    ListViewSetChecked(list, row, true);
-    if (!RunChange(main_.Db(), InsertAccountStatement(alias, number, status, now, hash)).ok()) {
-        ListViewDeleteRow(list, row);
+    if (!saves_.Save({EditorMode::Add, number, alias, status, hash}).ok()) {
         SetItemText(hwnd_, IDC_QQ_ADD_TEXT2, L"");
         Message(IDS_QQ_ADD_SAVE_FAILED);
         return false;
@@ -337,14 +323,14 @@ int QQ_Add::Message(UINT textId, unsigned style) {
 
 }  // namespace
 
-void ShowQQ_AddModal(MainWindow& main) {
-    QQ_Add dialog(main, false);
+void ShowQQ_AddModal(MainWindow& main, AccountSaves& saves) {
+    QQ_Add dialog(main, saves, false);
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ADD), static_cast<HWND>(main.Window()),
                     DialogWindow::DlgProc, dialog.CreationParam());
 }
 
-HWND CreateQQ_AddForTest(MainWindow& main) {
-    auto* dialog = new QQ_Add(main, true);  // deleted at WM_NCDESTROY
+HWND CreateQQ_AddForTest(MainWindow& main, AccountSaves& saves) {
+    auto* dialog = new QQ_Add(main, saves, true);  // deleted at WM_NCDESTROY
     HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ADD),
                                    static_cast<HWND>(main.Window()), DialogWindow::DlgProc, dialog->CreationParam());
     if (!hwnd) {

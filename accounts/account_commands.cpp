@@ -1,10 +1,12 @@
-// The main window's account commands: opening the editor, deleting the selected account and
-// importing a list file. The decisions and statements live in the portable files.
+// The main window's account commands as far as they talk to the user: opening the editor, the
+// delete question and importing a list file. The list rows are the main window's: the editor and the
+// import hand theirs to the sinks they are given.
 #include "accounts/QQ_Add.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "accounts/account_logic.h"
 #include "accounts/account_store.h"
@@ -12,7 +14,6 @@
 #include "accounts/qq_add_dialog.h"
 #include "resources/resource_ids.h"
 #include "win/globals.h"
-#include "win/listview.h"
 #include "win/resources.h"
 #include "win/strings.h"
 #include "win/unique_handle.h"
@@ -27,31 +28,6 @@ int Notice(MainWindow& main, const std::string& text, unsigned style = kMbOk) {
     return main.AppServices().messages->Show(main.Window(), text, Text(IDS_NOTICE_TITLE), style);
 }
 
-HWND List(MainWindow& main) {
-    return static_cast<HWND>(main.ListView1());
-}
-
-int FirstSelectedRow(HWND list) {
-    for (int row = 0; row < ListViewRowCount(list); ++row) {
-        if (ListViewIsSelected(list, row)) return row;
-    }
-    return -1;
-}
-
-// The engine finds an alias without regard to case, so the rows it deleted are found so too.
-bool SameAlias(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
-// A file written elsewhere may give two accounts one alias; the delete statement takes them all, so
-// their rows leave the list with the selected one and the list keeps showing only stored accounts.
-void RemoveRowsNamed(HWND list, const std::wstring& alias) {
-    for (int row = ListViewRowCount(list) - 1; row >= 0; --row) {
-        if (SameAlias(ListViewGetText(list, row), alias)) ListViewDeleteRow(list, row);
-    }
-}
-
 class BusyCursor {
   public:
     BusyCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
@@ -61,37 +37,6 @@ class BusyCursor {
 
   private:
     HCURSOR previous_;  // borrowed (a shared system cursor)
-};
-
-// The list draws nothing while an import fills it: drawing (and Wine's list even more) after each of
-// thousands of rows costs more than storing them.
-class RedrawPause {
-  public:
-    explicit RedrawPause(HWND window) : window_(window) { SendMessageW(window_, WM_SETREDRAW, FALSE, 0); }
-    ~RedrawPause() {
-        SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(window_, nullptr, TRUE);
-    }
-    RedrawPause(const RedrawPause&) = delete;
-    RedrawPause& operator=(const RedrawPause&) = delete;
-
-  private:
-    HWND window_;  // borrowed
-};
-
-class ListImportRows : public ImportRows {
-  public:
-    explicit ListImportRows(HWND list) : list_(list) {}
-    void Append(const std::string& number, const std::string& now) override {
-        int row = ListViewAppendRow(list_, ToWide(number), kImageInvisible);
-        ListViewSetText(list_, row, 1, ToWide(now));
-        ListViewSetSelected(list_, row, false);
-        ListViewSetChecked(list_, row, true);
-    }
-    void RemoveLast() override { ListViewDeleteRow(list_, ListViewRowCount(list_) - 1); }
-
-  private:
-    HWND list_;  // borrowed
 };
 
 // The list file, read a piece at a time. Others may only read it while it is open, so it cannot
@@ -126,49 +71,32 @@ std::string ImportReport(int count) {
 
 }  // namespace
 
-void AddAccount(MainWindow& main) {
+void AddAccount(MainWindow& main, AccountSaves& saves) {
     main.Globals().EditAlias.clear();
-    ShowQQ_AddModal(main);
+    ShowQQ_AddModal(main, saves);
 }
 
-void EditSelectedAccount(MainWindow& main) {
-    if (!main.SingleSelected()) {
-        Notice(main, Text(IDS_QQ_ADD_NOT_SELECTED));
-        return;
-    }
-    HWND list = List(main);
-    int row = FirstSelectedRow(list);
-    main.Globals().EditAlias = ToUtf8(ListViewGetText(list, row));
-    main.Globals().EditRow = static_cast<int16_t>(row + 1);
-    ShowQQ_AddModal(main);
+void EditAccount(MainWindow& main, const std::string& alias, int row, AccountSaves& saves) {
+    main.Globals().EditAlias = alias;
+    // A 16-bit row number cannot name every row of a long list; the saves keep the real one.
+    main.Globals().EditRow = static_cast<int16_t>(std::min(row + 1, static_cast<int>(INT16_MAX)));
+    ShowQQ_AddModal(main, saves);
 }
 
-void DeleteSelectedAccounts(MainWindow& main) {
-    if (!main.SingleSelected()) {
-        Notice(main, Text(IDS_QQ_ADD_NOT_SELECTED));
-        return;
-    }
-    int answer = main.AppServices().messages->Show(main.Window(), Text(IDS_DELETE_QUESTION), Text(IDS_DELETE_TITLE),
-                                                   kMbOkCancel | kMbIconQuestion);
-    if (answer != kIdOk) return;
-    HWND list = List(main);
-    // From the last row down, so the rows not yet visited keep their indexes.
-    for (int row = ListViewRowCount(list) - 1; row >= 0; --row) {
-        if (!ListViewIsSelected(list, row)) continue;
-        std::wstring alias = ListViewGetText(list, row);
-        Status deleted = RunChange(main.Db(), DeleteAccountStatement(ToUtf8(alias)));
-        // A delete the engine refused leaves the account stored: its row stays, and the user hears why.
-        if (!deleted.ok()) {
-            Notice(main, Text(IDS_DELETE_FAILED));
-            continue;
-        }
-        RemoveRowsNamed(list, alias);
-        row = std::min(row, ListViewRowCount(list));
-    }
-    main.RefreshCommands();
+void NoticeNotSelected(MainWindow& main) {
+    Notice(main, Text(IDS_QQ_ADD_NOT_SELECTED));
 }
 
-void ImportAccountList(MainWindow& main) {
+void NoticeDeleteFailed(MainWindow& main) {
+    Notice(main, Text(IDS_DELETE_FAILED));
+}
+
+bool ConfirmDelete(MainWindow& main) {
+    return main.AppServices().messages->Show(main.Window(), Text(IDS_DELETE_QUESTION), Text(IDS_DELETE_TITLE),
+                                             kMbOkCancel | kMbIconQuestion) == kIdOk;
+}
+
+void ImportAccountList(MainWindow& main, ImportRows& rows) {
     Services& services = main.AppServices();
     Notice(main, Text(IDS_IMPORT_HINT_LINE1) + "\r" + Text(IDS_IMPORT_HINT_LINE2) + "\r" + Text(IDS_IMPORT_HINT_LINE3),
            kMbOk | kMbIconExclamation);
@@ -179,11 +107,7 @@ void ImportAccountList(MainWindow& main) {
         BusyCursor busy;
         // A file that cannot be opened ends the import like any other failure: nothing comes in.
         ListFile file(ToWide(*path));
-        if (file.IsOpen()) {
-            RedrawPause paused(List(main));
-            ListImportRows rows(List(main));
-            count = ImportAccounts(main.Db(), file, *services.clock, rows).count;
-        }
+        if (file.IsOpen()) count = ImportAccounts(main.Db(), file, *services.clock, rows).count;
     }
     main.RefreshCommands();
     Notice(main, ImportReport(count));

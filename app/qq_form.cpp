@@ -24,6 +24,16 @@ namespace {
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1IntervalMs = 1000;
 
+std::vector<AccountRow> RowsOf(std::vector<StoredAccount> accounts) {
+    std::vector<AccountRow> rows;
+    rows.reserve(accounts.size());
+    for (StoredAccount& account : accounts) {
+        rows.push_back(
+            {std::move(account.name), std::move(account.last), StatusImage(account.stat), RowTicked(account.activ)});
+    }
+    return rows;
+}
+
 }  // namespace
 
 class QQ_form::DownloadEvents : public FetchwellEvents {
@@ -153,22 +163,13 @@ void QQ_form::LoadAccountsIntoList() {
     }
     std::vector<StoredAccount> accounts = ReadStoredAccounts(db_.Conn());
     (void)db_.CloseDb();
+    rows_.Assign(RowsOf(std::move(accounts)));
     HWND list = List();
     int dpi = WindowDpi(hwnd_);
     ListViewAddColumn(list, Text(IDS_COLUMN_QQ), TwipsToPixels(1700, dpi));
     ListViewAddColumn(list, Text(IDS_COLUMN_LAST_LOGIN), TwipsToPixels(2320, dpi));
-    // One redraw for the whole list, and its rows allocated at once: a thousand accounts would
-    // otherwise cost a repaint and a reallocation each.
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(accounts.size()), LVSICF_NOINVALIDATEALL);
-    for (const StoredAccount& account : accounts) {
-        int row = ListViewAppendRow(list, ToWide(account.name), StatusImage(account.stat));
-        if (row < 0) continue;
-        ListViewSetText(list, row, 1, ToWide(account.last));
-        ListViewSetChecked(list, row, RowTicked(account.activ));
-        ListViewSetSelected(list, row, false);
-    }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    // The list holds no rows of its own: it learns their number and asks for what it draws.
+    ListViewSetVirtualCount(list, rows_.Count());
 }
 
 // The program folder is the one UpdaterPath lies in.

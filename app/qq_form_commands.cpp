@@ -3,9 +3,7 @@
 
 #include <commctrl.h>
 
-#include "accounts/QQ_Add.h"
 #include "app/qq_form_logic.h"
-#include "login/login_run.h"
 #include "resources/resource_ids.h"
 #include "store/account_db.h"
 #include "win/dialog.h"
@@ -16,27 +14,27 @@ void QQ_form::OnCommand(int id, int code) {
         case IDC_QQ_FORM_CMD_LOGIN:
         case IDM_MMOPEN:
         case IDM_MENUR_OPENA:
-            LoginTicked(*this);
+            LoginTicked();
             break;
         case IDM_MENUR_OPENO:
-            LoginSelected(*this);
+            LoginSelected();
             break;
         case IDM_MMSET:
             OpenSettings();
             break;
         case IDM_MMADD:
-            AddAccount(*this);
+            AddAccountCommand();
             break;
         case IDM_MMED:
         case IDM_MENUR_EDIT:
-            EditSelectedAccount(*this);
+            EditAccountCommand();
             break;
         case IDM_MMDEL:
         case IDM_MENUR_DEL:
-            DeleteSelectedAccounts(*this);
+            DeleteAccountCommand();
             break;
         case IDM_MMLISTI:
-            ImportAccountList(*this);
+            ImportCommand();
             break;
         case IDM_MMABOUT:
         case IDM_MENUABOUT:

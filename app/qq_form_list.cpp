@@ -1,7 +1,11 @@
-// QQ_form: ListView1 (its set-up, mouse handling and the list commands) and the home-page label.
+// QQ_form: ListView1 (its set-up, what it shows of the rows, mouse and keys, the list commands) and
+// the home-page label.
 #include "app/qq_form.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
 
 #include "resources/resource_ids.h"
 #include "win/dialog.h"
@@ -12,11 +16,43 @@ namespace {
 
 constexpr UINT_PTR kListSubclassId = 1;
 
+// The two check-box pictures as state images 1 (empty) and 2 (ticked), drawn by the system as the
+// list's own check boxes are; an owner-data list keeps no tick, so these draw the rows' ticks.
+HIMAGELIST CheckBoxImages(int size) {
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32, 2, 0);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    int box = std::min(size, 13);
+    RECT whole{0, 0, size, size};
+    RECT frame{(size - box) / 2, (size - box) / 2, (size - box) / 2 + box, (size - box) / 2 + box};
+    for (UINT ticked : {0u, static_cast<UINT>(DFCS_CHECKED)}) {
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ previous = SelectObject(dc, bitmap);
+        FillRect(dc, &whole, GetSysColorBrush(COLOR_WINDOW));
+        DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | ticked);
+        SelectObject(dc, previous);
+        ImageList_Add(images, bitmap, nullptr);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return images;
+}
+
+// The text of a row's column into the list's buffer, cut to fit as the list cuts its own texts.
+void CopyText(const std::string& text, LVITEMW& item) {
+    if (!item.pszText || item.cchTextMax <= 0) return;
+    std::wstring wide = ToWide(text);
+    size_t length = std::min(wide.size(), static_cast<size_t>(item.cchTextMax - 1));
+    wide.copy(item.pszText, length);
+    item.pszText[length] = L'\0';
+}
+
 }  // namespace
 
 void QQ_form::SetUpListView() {
     HWND list = List();
-    DWORD extended = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+    DWORD extended = LVS_EX_FULLROWSELECT;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
     int size = GetSystemMetrics(SM_CXSMICON);
     images_.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0));
@@ -24,22 +60,33 @@ void QQ_form::SetUpListView() {
         UniqueIcon icon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
         ImageList_AddIcon(images_.Get(), icon.Get());
     }
-    // The list keeps using the image list, which this window owns (LVS_SHAREIMAGELISTS is not needed
-    // for a small image list: the list does not destroy LVSIL_SMALL unless told to).
+    // The list uses the image lists, which this window owns (the template's LVS_SHAREIMAGELISTS keeps
+    // the list from destroying its state images).
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_.Get()));
-    SetWindowSubclass(list, ListSubclassProc, kListSubclassId, 0);
+    checks_.Reset(CheckBoxImages(GetSystemMetrics(SM_CXSMICON)));
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(checks_.Get()));
+    // The ticks are asked for with the texts, like every other part of a row.
+    SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    SetWindowSubclass(list, ListSubclassProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 // A button press anywhere in the list first clears the selection, so a press on empty space leaves
-// no row selected; the list's own handling then selects the row under the pointer.
-LRESULT CALLBACK QQ_form::ListSubclassProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+// no row selected; the list's own handling then selects the row under the pointer. A left press on a
+// check box (each press of a double click too) flips that row's tick.
+LRESULT CALLBACK QQ_form::ListSubclassProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR self) {
     switch (msg) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN: {
-            int count = ListViewRowCount(list);
-            for (int row = 0; row < count; ++row) ListViewSetSelected(list, row, false);
+        case WM_MBUTTONDOWN:
+            ListViewSelectNone(list);
             SendMessageW(list, LVM_SETSELECTIONMARK, 0, -1);
+            [[fallthrough]];
+        case WM_LBUTTONDBLCLK: {
+            bool onBox = false;
+            int row = ListViewRowAt(list, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, &onBox);
+            if (onBox && msg != WM_RBUTTONDOWN && msg != WM_MBUTTONDOWN)
+                reinterpret_cast<QQ_form*>(self)->ToggleRow(row);
             break;
         }
         case WM_NCDESTROY:
@@ -52,39 +99,73 @@ LRESULT CALLBACK QQ_form::ListSubclassProc(HWND list, UINT msg, WPARAM wParam, L
 }
 
 INT_PTR QQ_form::OnNotify(const NMHDR* header) {
-    // The list reports the right button's release as NM_RCLICK: its own press handling waits for
-    // the release, so WM_RBUTTONUP never reaches it as a message.
-    if (header->idFrom == IDC_QQ_FORM_LISTVIEW1 && header->code == NM_RCLICK) {
-        if (SingleSelected()) ShowPopup(QQ_FORM_POPUP_MENUR_MAIN);
-        return TRUE;
+    if (header->idFrom != IDC_QQ_FORM_LISTVIEW1) return FALSE;
+    switch (header->code) {
+        case LVN_GETDISPINFOW:
+            OnGetDisplayInfo(const_cast<NMLVDISPINFOW*>(reinterpret_cast<const NMLVDISPINFOW*>(header))->item);
+            return TRUE;
+        case LVN_KEYDOWN:
+            // The space bar flips the tick of the row with the focus, as a check-box list does.
+            if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_SPACE) ToggleRow(ListViewFocusedRow(List()));
+            return TRUE;
+        case NM_RCLICK:
+            // The list reports the right button's release as NM_RCLICK: its own press handling waits
+            // for the release, so WM_RBUTTONUP never reaches it as a message.
+            if (SingleSelected()) ShowPopup(QQ_FORM_POPUP_MENUR_MAIN);
+            return TRUE;
+        default:
+            return FALSE;
     }
-    return FALSE;
+}
+
+void QQ_form::OnGetDisplayInfo(LVITEMW& item) const {
+    if (!rows_.Has(item.iItem)) return;
+    const AccountRow& row = rows_.At(item.iItem);
+    if (item.mask & LVIF_TEXT) CopyText(item.iSubItem == 0 ? row.alias : item.iSubItem == 1 ? row.last : "", item);
+    if (item.mask & LVIF_IMAGE) item.iImage = row.image < 0 ? I_IMAGENONE : row.image;
+    if (item.mask & LVIF_STATE) {
+        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(row.ticked ? 2 : 1);
+    }
+}
+
+void QQ_form::ToggleRow(int row) {
+    if (rows_.Has(row)) SetTicked(row, !rows_.At(row).ticked);
+}
+
+void QQ_form::SetTicked(int row, bool ticked) {
+    if (!rows_.Has(row)) return;
+    rows_.SetTicked(row, ticked);
+    ListViewRedrawRow(List(), row);
+}
+
+void QQ_form::SetRowLastLogin(int row, const std::string& timeText) {
+    if (!rows_.Has(row)) return;
+    rows_.SetLast(row, timeText);
+    ListViewRedrawRow(List(), row);
+}
+
+void QQ_form::RedrawList() {
+    InvalidateRect(List(), nullptr, FALSE);
 }
 
 bool QQ_form::SingleSelected() const {
-    HWND list = List();
-    int count = ListViewRowCount(list);
-    int selected = 0;
-    for (int row = 0; row < count; ++row) {
-        if (ListViewIsSelected(list, row)) ++selected;
-    }
-    return selected == 1;
+    return ListViewSelectedCount(List()) == 1;
 }
 
 void QQ_form::CheckAll() {
-    HWND list = List();
-    int count = ListViewRowCount(list);
-    for (int row = 0; row < count; ++row) ListViewSetChecked(list, row, true);
+    rows_.TickAll();
+    RedrawList();
 }
 
 void QQ_form::InvertChecks() {
-    HWND list = List();
-    int count = ListViewRowCount(list);
-    for (int row = 0; row < count; ++row) ListViewSetChecked(list, row, !ListViewIsChecked(list, row));
+    rows_.InvertTicks();
+    RedrawList();
 }
 
+// Every change of the rows ends here, so this is where the list learns how many there are now.
 void QQ_form::RefreshCommands() {
-    bool any = ListViewRowCount(List()) > 0;
+    if (ListViewRowCount(List()) != rows_.Count()) ListViewSetVirtualCount(List(), rows_.Count());
+    bool any = rows_.Count() > 0;
     EnableItem(hwnd_, IDC_QQ_FORM_CMD_LOGIN, any);
     HMENU bar = GetMenu(hwnd_);
     for (UINT id : {IDM_MMOPEN, IDM_MMED, IDM_MMDEL, IDM_MMCKALL, IDM_MMCKNALL}) {

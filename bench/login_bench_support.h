@@ -38,17 +38,20 @@ class AllTickedHost : public LoginHost {
 
 constexpr int kBenchAccounts = 100;
 
-// Writes config.dat at `dbPath` with kBenchAccounts ticked accounts and returns their aliases.
-inline std::vector<std::string> MakeBenchAccounts(const std::string& dbPath) {
+// Writes config.dat at `dbPath` with `count` ticked accounts (in one commit) and returns their
+// aliases.
+inline std::vector<std::string> MakeBenchAccounts(const std::string& dbPath, int count = kBenchAccounts) {
     std::vector<std::string> names;
     (void)WriteTemplateDatabase(jet::NativeFileSystem(), dbPath);
     jet::Connection conn;
     (void)conn.Open(ConnectionStringFor(dbPath));
-    for (int i = 0; i < kBenchAccounts; ++i) {
+    (void)conn.BeginTrans();
+    for (int i = 0; i < count; ++i) {
         names.push_back("账号" + std::to_string(i));
         (void)conn.Execute("insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" +
                            SqlQuote(names.back()) + ",'" + std::to_string(100000 + i) +
                            "',1,1,'','kAFQmDzST7DWlj99KOF/cg')");
     }
+    (void)conn.CommitTrans();
     return names;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up time of Kestrin.exe under Wine: from starting the program to its visible main window,
-# with 0 and 1,000 accounts in config.dat. Prints `startup_wine_0: N ms` and
-# `startup_wine_1000: N ms` (the median of five starts each, after one warm-up start).
+# with 0, 1,000, 10,000 and 100,000 accounts in config.dat. Prints `startup_wine_0: N ms` ...
+# `startup_wine_100000: N ms` (the median of five starts each, after one warm-up start).
 #   bench/startup_wine.sh [BUILD]      (default: build/win64 and build/native)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -17,15 +17,12 @@ trap 'wineserver -k 2>/dev/null || true; StopXvfb; rm -rf "$work"' EXIT
 StartXvfb
 wineserver -p 2>/dev/null || true
 
-prepare() {  # folder, account count
+prepare() {  # folder, account count: every account in one batch (one commit)
     mkdir -p "$1"
     cp "$win/Kestrin.exe" "$1/"
     "$db" template "$1/config.dat"
-    local i
-    for ((i = 1; i <= $2; i++)); do
-        "$db" exec "$1/config.dat" \
-            "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values('$((100000 + i))','$((100000 + i))',1,1,'','kAFQmDzST7DWlj99KOF/cg')" >/dev/null
-    done
+    seq 1 "$2" | awk '{ n = 100000 + $1; printf "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(\x27%d\x27,\x27%d\x27,1,%d,\x272026-12-07 9:07:03\x27,\x27kAFQmDzST7DWlj99KOF/cg\x27)\n", n, n, n % 2 }' >"$1/accounts.sql"
+    "$db" batch "$1/config.dat" "$1/accounts.sql" >/dev/null
 }
 
 closeKestrin() {  # and wait until it has ended: a copy still running would make the next start refuse
@@ -47,7 +44,7 @@ measure() {  # folder: prints the median of five starts
     printf '%s\n' "${times[@]}" | sort -n | sed -n 3p
 }
 
-for count in 0 1000; do
+for count in ${KESTRIN_STARTUP_COUNTS:-0 1000 10000 100000}; do
     prepare "$work/$count" "$count"
     echo "startup_wine_$count: $(measure "$work/$count") ms"
 done

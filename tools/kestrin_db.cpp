@@ -1,5 +1,6 @@
 #include "tools/kestrin_db.h"
 
+#include <fstream>
 #include <optional>
 
 #include "jet/pages/file_io.h"
@@ -23,7 +24,8 @@ int Usage(std::ostream& err) {
            "       kestrin-db exec FILE STATEMENT [--password P]\n"
            "       kestrin-db keygen PRIVATE PUBLIC\n"
            "       kestrin-db sign PRIVATE FILE\n"
-           "       kestrin-db verify PUBLIC FILE\n";
+           "       kestrin-db verify PUBLIC FILE\n"
+           "       kestrin-db batch FILE STATEMENTS_FILE [--password P]\n";
     return kUsageError;
 }
 
@@ -119,12 +121,15 @@ void PrintRows(jet::Recordset& rows, std::ostream& out) {
     }
 }
 
+Status OpenFile(jet::Connection& conn, const Arguments& args) {
+    return conn.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + args.positional[0] +
+                     ";Jet OLEDB:Database Password=" + args.password);
+}
+
 int Exec(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (args.positional.size() != 2) return Usage(err);
     jet::Connection conn;
-    std::string connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + args.positional[0] +
-                                   ";Jet OLEDB:Database Password=" + args.password;
-    Status opened = conn.Open(connectionString);
+    Status opened = OpenFile(conn, args);
     if (!opened) {
         err << "kestrin-db: " << opened.ToString() << "\n";
         return kCannotOpen;
@@ -139,6 +144,41 @@ int Exec(const Arguments& args, std::ostream& out, std::ostream& err) {
     } else {
         out << result->RecordsAffected() << " rows affected\n";
     }
+    return 0;
+}
+
+// Every line of the statements file (blank ones skipped) in one transaction, so a test or benchmark
+// fills a file with many thousand accounts at the cost of one commit. The first failure rolls it all
+// back and names its line.
+int Batch(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (args.positional.size() != 2) return Usage(err);
+    std::ifstream statements(args.positional[1], std::ios::binary);
+    jet::Connection conn;
+    Status opened = statements ? OpenFile(conn, args) : Status(ErrorCode::NotFound, args.positional[1]);
+    if (opened) opened = conn.BeginTrans();
+    if (!opened) {
+        err << "kestrin-db: " << opened.ToString() << "\n";
+        return kCannotOpen;
+    }
+    size_t lineNumber = 0, run = 0;
+    for (std::string line; std::getline(statements, line);) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        auto result = conn.Execute(line);
+        if (!result) {
+            conn.RollbackTrans();
+            err << "kestrin-db: line " << lineNumber << ": " << result.status().ToString() << "\n";
+            return kFailed;
+        }
+        ++run;
+    }
+    Status committed = conn.CommitTrans();
+    if (!committed) {
+        err << "kestrin-db: " << committed.ToString() << "\n";
+        return kFailed;
+    }
+    out << run << " statements\n";
     return 0;
 }
 
@@ -159,6 +199,7 @@ int RunKestrinDb(const std::vector<std::string>& args, std::ostream& out, std::o
         if (command == "sign") return Sign(parsed->positional, out, err);
         return Verify(parsed->positional, out, err);
     }
+    if (command == "batch") return Batch(*parsed, out, err);
     err << "kestrin-db: unknown command '" << command << "'\n";
     return Usage(err);
 }

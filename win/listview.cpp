@@ -122,3 +122,36 @@ int ListViewFindRow(HWND list, std::wstring_view text) {
     }
     return -1;
 }
+
+int ListViewSelectedCount(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+int ListViewNextSelected(HWND list, int after) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, after, MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+// Row -1 stands for every row.
+void ListViewSelectNone(HWND list) {
+    ListViewSetSelected(list, -1, false);
+}
+
+int ListViewFocusedRow(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+}
+
+void ListViewSetVirtualCount(HWND list, int count) {
+    SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
+}
+
+void ListViewRedrawRow(HWND list, int row) {
+    SendMessageW(list, LVM_REDRAWITEMS, row, row);
+}
+
+int ListViewRowAt(HWND list, POINT point, bool* onStateImage) {
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    int row = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (onStateImage) *onStateImage = row >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) != 0;
+    return row;
+}

@@ -1,5 +1,8 @@
 #pragma once
-// A report-view list with check boxes and small icons, row by row.
+// A report-view list with check boxes and small icons, row by row, and the few calls an owner-data
+// list (LVS_OWNERDATA) needs: there the program holds the rows, the list keeps only their count, the
+// selection and the focus, and asks for texts, icons and ticks through LVN_GETDISPINFO; the reading
+// helpers below work on both kinds, the row-writing ones only on a list that stores its rows.
 // Invariants:
 //   1. Rows and columns count from 0 here; the product's own numbering (rows from 1) stays in the
 //      callers.
@@ -38,3 +41,17 @@ bool ListViewIsSelected(HWND list, int row);
 void ListViewSetSelected(HWND list, int row, bool selected);
 // The first row whose text equals `text` exactly, or -1.
 int ListViewFindRow(HWND list, std::wstring_view text);
+
+// Selection in one message each, whatever the number of rows.
+int ListViewSelectedCount(HWND list);
+// The first selected row after `after` (-1: from the top), or -1.
+int ListViewNextSelected(HWND list, int after = -1);
+void ListViewSelectNone(HWND list);
+int ListViewFocusedRow(HWND list);
+
+// Owner-data lists: the row count (the scroll position stays) and the repaint of one row.
+void ListViewSetVirtualCount(HWND list, int count);
+void ListViewRedrawRow(HWND list, int row);
+// The row under a point of the list's client area and whether the point is on its state image (the
+// check box), or -1.
+int ListViewRowAt(HWND list, POINT point, bool* onStateImage = nullptr);

@@ -3,8 +3,8 @@
 // feature folders (accounts/, login/, settings/, update/, about/) never include app/.
 // Invariants:
 //   1. One MainWindow per program, alive from the end of the start-up routine's loading to its end.
-//   2. The list is changed only by the rows helpers in win/listview.h on ListView1(); after changing
-//      rows a caller runs RefreshCommands.
+//   2. The account list is the main window's own: no dialog reaches it. What a dialog decides about
+//      rows it hands to the sink it was given (accounts/), and the main window applies it.
 //   3. Quit and the start-up password's quit end the program; callers must not touch the window
 //      after them (a test's EndProgram returns, production never does).
 // Portable: windows are WindowRef (a borrowed HWND).
@@ -22,8 +22,6 @@ class MainWindow {
     virtual ~MainWindow() = default;
     // The main window, owner of every dialog and message box.
     virtual WindowRef Window() const = 0;
-    // ListView1: row text A_Name, sub-item 1 the last login, tick = active, image 0/1 = status 1/0.
-    virtual WindowRef ListView1() const = 0;
     virtual GlobalSettings& Globals() = 0;
     virtual AccountDb& Db() = 0;
     virtual Services& AppServices() = 0;

@@ -67,6 +67,7 @@ TableImpl::~TableImpl() = default;
 
 Status TableImpl::Load() {
     loaded_ = false;
+    lookups_.clear();
     Pager& pager = db_.GetPager();
     auto read = [&](PageNo page) { return pager.Read(page); };
     auto bytes = ReadTableDefBytes(read, tdefPage_, pager.PageCount());
@@ -330,6 +331,9 @@ Result<std::vector<RowPointer>> TableImpl::FindEqual(size_t column, const Value&
         if (!key.ok()) break;  // e.g. a number given for a text column: compare row by row instead
         return state->data->Find(*key);
     }
+    auto looked = FindEqualByLookup(column, value);
+    KESTRIN_TRY(looked);
+    if (*looked) return std::move(**looked);
     std::vector<RowPointer> found;
     KESTRIN_TRY(Scan([&](RowPointer row, const std::vector<Value>& values) {
         if (JetEquals(column, values[column], value)) found.push_back(row);

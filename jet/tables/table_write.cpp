@@ -166,6 +166,7 @@ Result<RowPointer> TableImpl::InsertRow(std::vector<Value> values) {
     ++def_.rowCount;
     def_.autoNumber = counter;
     KESTRIN_TRY(WriteCounts());
+    NoteRowChange(ToPointer(*ref), nullptr, &values);
     return ToPointer(*ref);
 }
 
@@ -220,7 +221,9 @@ Status TableImpl::Update(RowPointer row, const ColumnValues& values) {
         KESTRIN_TRY(ApplyKeys(*changes, row));
         KESTRIN_TRY(StoreUpdated(header, *stored, *bytes));
         def_.autoNumber = counter;
-        return WriteCounts();
+        KESTRIN_TRY(WriteCounts());
+        NoteRowChange(row, &*oldValues, &*newValues);
+        return Status::Ok();
     });
 }
 
@@ -246,7 +249,9 @@ Status TableImpl::Delete(RowPointer row) {
             KESTRIN_TRY(MarkHasRoom(ref.page));
         }
         --def_.rowCount;
-        return WriteCounts();
+        KESTRIN_TRY(WriteCounts());
+        NoteRowChange(row, &*oldValues, nullptr);
+        return Status::Ok();
     });
 }
 

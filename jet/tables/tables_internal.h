@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "jet/format/db_header.h"
@@ -108,7 +109,10 @@ class TableImpl final : public Table {
 
     // Loads the definition and maps (again after Invalidate).
     Status Load();
-    void Invalidate() { loaded_ = false; }
+    void Invalidate() {
+        loaded_ = false;
+        lookups_.clear();
+    }
     PageNo TdefPage() const { return tdefPage_; }
     const TableDef& Def() const { return def_; }
     // Inserts a whole row (values in column order) without a transaction of its own.
@@ -156,6 +160,21 @@ class TableImpl final : public Table {
     void CheckIndex(size_t i, ExpectedKeys expected, CheckReport& report,
                     const std::function<void(uint32_t, const std::string&)>& claim);
     bool JetEquals(size_t column, const Value& stored, const Value& wanted) const;
+    // Rows of an unindexed text column by the key Jet compares it by (equal_lookup.cpp): built by one
+    // scan at the first FindEqual on the column, kept in step by this table's inserts, updates and
+    // deletes, dropped with the loaded state (a rollback, a failed change, a reload).
+    struct ColumnLookup {
+        std::unordered_map<std::string, std::vector<RowPointer>> byKey;
+        std::unordered_map<std::string, std::vector<RowPointer>> byFolded;  // text without a key
+    };
+    // Where a text value belongs: its index key, or (the bool false) its text with ASCII letters
+    // folded when the sort order gives it no key.
+    std::pair<bool, std::string> LookupKey(size_t column, const std::string& text) const;
+    Result<ColumnLookup*> LookupFor(size_t column);
+    // nullopt when the column or the value cannot be looked up this way (the caller scans).
+    Result<std::optional<std::vector<RowPointer>>> FindEqualByLookup(size_t column, const Value& value);
+    // Keeps the lookups in step with a row's change: `before` null for an insert, `after` for a delete.
+    void NoteRowChange(RowPointer row, const std::vector<Value>* before, const std::vector<Value>* after);
     // A page of this file read as a data page, its slot table checked once while it stays cached.
     Result<const uint8_t*> ReadDataPage(PageNo page);
     Result<std::vector<Value>> DecodeAt(RowRef ref, std::vector<uint8_t>* bytes,
@@ -200,7 +219,8 @@ class TableImpl final : public Table {
     std::optional<UsageMap> owned_;
     std::optional<UsageMap> free_;
     std::vector<std::unique_ptr<IndexState>> indexes_;
-    bool writing_ = false;  // the running change has started writing pages
+    bool writing_ = false;                    // the running change has started writing pages
+    std::map<size_t, ColumnLookup> lookups_;  // by column position
 };
 
 class DatabaseImpl final : public Database {

@@ -18,11 +18,13 @@
 //   checked TITLE ID                  prints 1 or 0 (a check box)
 //   list-rows TITLE                   prints each row of the window's list: text TAB column 2 TAB
 //                                     ticked (0/1) TAB selected (0/1)
-//   set-check TITLE ROW 0|1           ticks or unticks row ROW (from 0) of the window's list
+//   set-check TITLE ROW 0|1           ticks or unticks row ROW (from 0) of the window's list, with the
+//                                     focus on the row and the space bar
 //   select-row TITLE ROW              selects only row ROW (from 0)
 //   file-dialog TITLE PATH SECONDS    waits for a file dialog with this title, types PATH, presses Open
 //   post TITLE MESSAGE WPARAM LPARAM  posts a message (numbers, 0x for hexadecimal), e.g. the shell's
 //                                     notification-area callback
+//   post-control TITLE ID MESSAGE WPARAM LPARAM  the same to a control (keys to the list, say)
 //   window-rect TITLE                 prints the window's screen rectangle: X Y WIDTH HEIGHT
 //   time-window PROGRAM TITLE SECONDS starts PROGRAM (in its own folder) and prints the milliseconds
 //                                     until a visible window with this title appears
@@ -147,11 +149,18 @@ int ListRows(const wchar_t* title) {
     return 0;
 }
 
+// The list keeps no ticks of its own: the program flips the focused row's tick on the space bar, so
+// the helper does what a user does, the focus on the row and the key.
 int SetCheck(const wchar_t* title, int row, bool ticked) {
     HWND list = ListOf(title);
     if (!list) return 1;
     RemoteList remote(list);
-    return remote.Ok() && remote.SetState(row, INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1), LVIS_STATEIMAGEMASK) ? 0 : 1;
+    if (!remote.Ok()) return 1;
+    if (remote.Checked(row) == ticked) return 0;
+    if (!remote.SetState(row, LVIS_FOCUSED, LVIS_FOCUSED)) return 1;
+    PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+    return WaitFor(5, [&] { return remote.Checked(row) == ticked; }) ? 0 : 1;
 }
 
 int SelectRow(const wchar_t* title, int row) {
@@ -245,8 +254,8 @@ int wmain(int argc, wchar_t** argv) {
         if (!control) return 1;
         // GetWindowText does not ask a control of another process for its text; the message does.
         std::wstring text(static_cast<size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-        text.resize(static_cast<size_t>(
-            SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+        text.resize(
+            static_cast<size_t>(SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
         Print(ToUtf8(text) + "\n");
         return 0;
     }
@@ -292,6 +301,14 @@ int wmain(int argc, wchar_t** argv) {
         auto number = [](const wchar_t* text) { return static_cast<UINT_PTR>(wcstoull(text, nullptr, 0)); };
         return window && PostMessageW(window, static_cast<UINT>(number(argv[3])), number(argv[4]),
                                       static_cast<LPARAM>(number(argv[5])))
+                   ? 0
+                   : 1;
+    }
+    if (is(L"post-control", 5)) {
+        HWND control = Control(argv[2], argv[3]);
+        auto number = [](const wchar_t* text) { return static_cast<UINT_PTR>(wcstoull(text, nullptr, 0)); };
+        return control && PostMessageW(control, static_cast<UINT>(number(argv[4])), number(argv[5]),
+                                       static_cast<LPARAM>(number(argv[6])))
                    ? 0
                    : 1;
     }

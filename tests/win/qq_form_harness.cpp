@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "win/listview.h"
 #include "win/strings.h"
 
 std::string InsertAccount(const std::string& name, const std::string& qq, const std::string& activ,
@@ -41,6 +42,37 @@ void QQFormHarness::Click(int id) {
 bool QQFormHarness::MenuEnabled(int id) const {
     UINT state = GetMenuState(GetMenu(Hwnd()), id, MF_BYCOMMAND);
     return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+namespace {
+
+// A point on the check box of a row: the list's own hit test says where it lies.
+POINT CheckBoxPoint(HWND list, int row) {
+    RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    for (LONG x = bounds.left; x < bounds.right; ++x) {
+        POINT at{x, (bounds.top + bounds.bottom) / 2};
+        bool onBox = false;
+        if (ListViewRowAt(list, at, &onBox) == row && onBox) return {x + 2, at.y};
+    }
+    ADD_FAILURE() << "row " << row << " shows no check box";
+    return {bounds.left, bounds.top};
+}
+
+}  // namespace
+
+void QQFormHarness::ClickCheckBox(int row) {
+    SendMessageW(List(), LVM_ENSUREVISIBLE, row, FALSE);
+    POINT at = CheckBoxPoint(List(), row);
+    LPARAM where = MAKELPARAM(at.x, at.y);
+    // The list's own press handling waits for the release, so the release is queued first.
+    PostMessageW(List(), WM_LBUTTONUP, 0, where);
+    SendMessageW(List(), WM_LBUTTONDOWN, MK_LBUTTON, where);
+    PumpMessages();
+}
+
+void QQFormHarness::SetTicked(int row, bool ticked) {
+    if (ListViewIsChecked(List(), row) != ticked) ClickCheckBox(row);
 }
 
 FakeFetchwell* QQFormHarness::Download() const {

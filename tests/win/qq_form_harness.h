@@ -35,6 +35,10 @@ class QQFormHarness {
     void Command(int id, int code = 0);
     void Click(int id);
     bool MenuEnabled(int id) const;
+    // Clicks row `row`'s check box with the mouse, as a user ticks it; SetTicked clicks when the box
+    // does not show `ticked` yet.
+    void ClickCheckBox(int row);
+    void SetTicked(int row, bool ticked);
     FakeFetchwell* Download() const;
     std::string DbPath() const { return globals.DbPath; }
 

@@ -246,7 +246,7 @@ TEST(QQForm, CheckAllAndInvertChangeOnlyTheListNotTheDatabase) {
     ASSERT_TRUE(h.Load());
     h.Command(IDM_MMCKALL);
     for (int row = 0; row < 3; ++row) EXPECT_TRUE(ListViewIsChecked(h.List(), row));
-    ListViewSetChecked(h.List(), 1, false);
+    h.SetTicked(1, false);
     h.Command(IDM_MMCKNALL);
     EXPECT_FALSE(ListViewIsChecked(h.List(), 0));
     EXPECT_TRUE(ListViewIsChecked(h.List(), 1));
@@ -256,6 +256,30 @@ TEST(QQForm, CheckAllAndInvertChangeOnlyTheListNotTheDatabase) {
     EXPECT_EQ(stored[0][0], jet::Variant(int64_t{1}));
     EXPECT_EQ(stored[1][0], jet::Variant(int64_t{0}));
     EXPECT_EQ(stored[2][0], jet::Variant(int64_t{1}));
+}
+
+// The list keeps no ticks of its own: the box under the pointer and the space bar must flip the
+// program's row, that row only, and the picture must follow.
+TEST(QQForm, ACheckBoxClickAndTheSpaceBarFlipOneRowsTickOnly) {
+    QQFormHarness h(ThreeAccounts());
+    ASSERT_TRUE(h.Load());
+    HWND list = h.List();
+    auto ticks = [&] {
+        return std::vector<bool>{ListViewIsChecked(list, 0), ListViewIsChecked(list, 1), ListViewIsChecked(list, 2)};
+    };
+    ASSERT_EQ(ticks(), (std::vector<bool>{true, false, true}));
+    h.ClickCheckBox(1);
+    EXPECT_EQ(ticks(), (std::vector<bool>{true, true, true}));
+    EXPECT_TRUE(h.form->Rows().At(1).ticked);
+    MouseClick(list, RowCentre(list, 2), WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON);  // on the text: selects only
+    EXPECT_EQ(ticks(), (std::vector<bool>{true, true, true}));
+    EXPECT_TRUE(ListViewIsSelected(list, 2));
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    PumpMessages();
+    EXPECT_EQ(ticks(), (std::vector<bool>{true, true, false}));
+    auto stored = QueryConfigDat(h.DbPath(), "select A_activ from zk_auto_qqlist");
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[1][0], jet::Variant(int64_t{0}));
 }
 
 TEST(QQForm, PressOnEmptySpaceDeselectsAndRightClickOnRowSelectsItAndShowsTheRowMenu) {

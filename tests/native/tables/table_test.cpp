@@ -166,6 +166,40 @@ TEST_F(QqTable, FindEqualComparesTextAsJetDoesWithOrWithoutAnIndex) {
     }
 }
 
+// The alias has no index: its look-ups come from a map the table keeps in memory, which must follow
+// every change (a stale entry would make a login or delete by alias reach the wrong account).
+TEST_F(QqTable, UnindexedLookupsFollowInsertsUpdatesDeletesAndRollbacks) {
+    auto add = [&](const std::string& name, const std::string& qq) {
+        auto row = table_->Insert({{1, Value(name)}, {2, Value(qq)}});
+        EXPECT_TRUE(row.ok());
+        return row.ok() ? *row : RowPointer{};
+    };
+    auto named = [&](const std::string& name) {
+        auto found = table_->FindEqual(1, Value(name));
+        EXPECT_TRUE(found.ok());
+        return found.ok() ? *found : std::vector<RowPointer>{};
+    };
+    RowPointer alice = add("Alice", "100"), bob = add("Bob", "200"), wide = add("中文x", "300");
+    EXPECT_EQ(named("alice"), std::vector<RowPointer>{alice});  // the first look-up builds the map
+    RowPointer upper = add("ALICE", "400");
+    EXPECT_EQ(named("alice"), (std::vector<RowPointer>{alice, upper}));
+    ASSERT_TRUE(table_->Update(bob, {{1, Value(std::string("alice"))}}).ok());
+    EXPECT_EQ(named("Bob"), std::vector<RowPointer>{});
+    EXPECT_EQ(named("ALICE").size(), 3u);
+    ASSERT_TRUE(table_->Update(upper, {{6, Value(std::string(200, 'x'))}}).ok());  // grows: its bytes move
+    ASSERT_TRUE(table_->Delete(alice).ok());
+    EXPECT_EQ(named("alice"), (std::vector<RowPointer>{bob, upper}));
+    ASSERT_TRUE(db_->Begin().ok());
+    add("alice", "500");
+    ASSERT_TRUE(table_->Update(wide, {{1, Value(std::string("Carol"))}}).ok());
+    db_->Rollback();
+    EXPECT_EQ(named("alice"), (std::vector<RowPointer>{bob, upper}));
+    EXPECT_EQ(named("中文X"), std::vector<RowPointer>{wide});  // text without a key: folded ASCII letters
+    EXPECT_EQ(named("中文"), std::vector<RowPointer>{});
+    EXPECT_EQ(named("carol"), std::vector<RowPointer>{});
+    EXPECT_EQ(Joined(Problems(*db_)), "");
+}
+
 TEST_F(QqTable, ExplicitTransactionRollbackLeavesTheBeforeState) {
     ASSERT_TRUE(table_->Insert(QqRow(1)).ok());
     auto before = *fs_.Contents("config.dat");

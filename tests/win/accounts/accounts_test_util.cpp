@@ -19,7 +19,8 @@ std::string TextOf(const jet::Variant& v) {
 HWND OpenEditor(QQFormHarness& h, const std::string& editAlias, int editRow) {
     h.globals.EditAlias = editAlias;
     h.globals.EditRow = static_cast<int16_t>(editRow);
-    HWND dialog = CreateQQ_AddForTest(*h.form);
+    h.form->SetEditRow(editRow - 1);
+    HWND dialog = CreateQQ_AddForTest(*h.form, *h.form);
     if (dialog) ShowWindow(dialog, SW_SHOW);
     PumpMessages();
     return dialog;

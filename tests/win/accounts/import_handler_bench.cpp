@@ -50,17 +50,5 @@ int main(int argc, char** argv) {
     std::printf("import_handler_%d: %.1f s\n", kLines, took.count());
     std::printf("rows: %d, report: %s, busy cursor throughout: %s\n", ListViewRowCount(h.List()),
                 h.fakes.messages.shown.back().text.c_str(), clock.busy ? "yes" : "no");
-    bool complete = ListViewRowCount(h.List()) == kLines;
-
-    // The same number of rows added to the list alone, to set the list's share beside the database's.
-    start = std::chrono::steady_clock::now();
-    for (int n = 0; n < kLines; ++n) {
-        int row = ListViewAppendRow(h.List(), std::to_wstring(n), 1);
-        ListViewSetText(h.List(), row, 1, L"2026-12-07 9:07:03");
-        ListViewSetSelected(h.List(), row, false);
-        ListViewSetChecked(h.List(), row, true);
-    }
-    took = std::chrono::steady_clock::now() - start;
-    std::printf("list rows alone: %.1f s\n", took.count());
-    return complete ? 0 : 1;
+    return ListViewRowCount(h.List()) == kLines ? 0 : 1;
 }

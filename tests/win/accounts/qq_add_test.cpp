@@ -266,7 +266,7 @@ TEST(QQ_Add, EditSavesAliasStatusAndHashByNumberAndChangesOnlyItsRow) {
     QQFormHarness h(TwoAccounts());
     ASSERT_TRUE(h.Load());
     HWND list = h.List();
-    ListViewSetChecked(list, 1, false);
+    h.SetTicked(1, false);
     ListViewSetSelected(list, 1, true);
     HWND dlg = OpenEditor(h, "工作号", 2);
     ASSERT_NE(dlg, nullptr);

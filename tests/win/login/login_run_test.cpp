@@ -143,8 +143,8 @@ TEST_F(LoginRun, LoginMenuItemsRunTheButtonsHandler) {
 
 TEST_F(LoginRun, TicksChangedInTheListDecideWhatStartsAndAreStored) {
     Open(ThreeAccounts());
-    ListViewSetChecked(h_->List(), 0, false);
-    ListViewSetChecked(h_->List(), 1, true);
+    h_->SetTicked(0, false);
+    h_->SetTicked(1, true);
     h_->Click(IDC_QQ_FORM_CMD_LOGIN);
     EXPECT_EQ(Started(), (std::vector<std::string>{Line("10002", "41"), Line("20003", "40")}));
     EXPECT_EQ(Stored(*h_), (std::vector<std::string>{"小明=0@2026-12-01 8:00:00", std::string("工作号=1@") + kNow,
@@ -178,7 +178,7 @@ TEST_F(LoginRun, EmptyPathOpensTheSettingsDialogAndStartsNothingEvenWhenAPathIsS
 
 TEST_F(LoginRun, NoTickedRowStoresAllInactiveAsksForOneAndStaysOpen) {
     Open(ThreeAccounts());
-    for (int row = 0; row < 3; ++row) ListViewSetChecked(h_->List(), row, false);
+    for (int row = 0; row < 3; ++row) h_->SetTicked(row, false);
     h_->Click(IDC_QQ_FORM_CMD_LOGIN);
     ExpectOneMessage(Shown(), "至少选择一个QQ号码", "提示");
     EXPECT_TRUE(Started().empty());
