@@ -126,6 +126,11 @@ Result<std::unique_ptr<Database>> Database::Open(FileSystem& fs, const std::stri
     Pager::Options options;
     options.mode = mode;
     options.checkpointOnClose = checkpointOnClose;
+    // A log is played into the file only once the header it would give carries this password.
+    options.checkHeader = [password](const uint8_t* firstPage) {
+        auto header = ParseDbHeader(firstPage, kPageSize);
+        return header.ok() ? CheckPassword(*header, password) : header.status();
+    };
     if (mode == OpenMode::ReadWrite) {
         auto idle = ResumeIdle(fs, path, password, options);
         if (!idle.ok() || *idle) return idle;
