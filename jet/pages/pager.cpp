@@ -3,7 +3,7 @@
 //
 // Commit: the log's one sync first, then the pages into the file without one (their sync waits for
 // a checkpoint). Open: the log is judged before anything reads the file; what it holds for the file
-// is played only after Options::checkHeader has accepted the file's first page as it will be.
+// is played only after the caller's HeaderCheck has accepted the file's first page as it will be.
 //
 // A Pager closed by Suspend keeps its cache. Resume takes it up again only when its generation is
 // still the log's, unchanged, and the file's identity (size, change time) is what Suspend saw: then
@@ -47,7 +47,7 @@ class Pager::Impl {
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
-    Status Open();
+    Status Open(const HeaderCheck& checkHeader);
 
     uint32_t PageCount() const { return pageCount_; }
     const std::string& Path() const { return path_; }
@@ -67,7 +67,7 @@ class Pager::Impl {
 
   private:
     Status OpenFile();
-    Status Recover();
+    Status Recover(const HeaderCheck& checkHeader);
     Status ReadFileSize();
     Status LoadPage(uint32_t index, uint8_t* into);
     Result<uint8_t*> CachedPage(uint32_t index);
@@ -92,11 +92,11 @@ class Pager::Impl {
     std::optional<FileIdentity> identity_;  // the file as Suspend left it, when it can be resumed
 };
 
-Status Pager::Impl::Open() {
+Status Pager::Impl::Open(const HeaderCheck& checkHeader) {
     KESTRIN_TRY(OpenFile());
     if (options_.mode == OpenMode::ReadOnly || options_.mode == OpenMode::ReadWrite) {
         KESTRIN_TRY(log_.Open(*file_, writable_));
-        KESTRIN_TRY(Recover());
+        KESTRIN_TRY(Recover(checkHeader));
     }
     KESTRIN_TRY(ReadFileSize());
     CheckState();
@@ -125,12 +125,12 @@ Status Pager::Impl::OpenFile() {
 
 // What the log holds for the file is written only once the file's first page, as it will be, passes
 // the caller's check; a reader reads through the log instead.
-Status Pager::Impl::Recover() {
+Status Pager::Impl::Recover(const HeaderCheck& checkHeader) {
     if (!log_.HasPending()) return Status::Ok();
-    if (options_.checkHeader && log_.PendingPageCount()) {
+    if (checkHeader && log_.PendingPageCount()) {
         PageBuffer first = NewPage();
         KESTRIN_TRY(log_.PendingHolds(0) ? log_.ReadPending(0, first.get()) : file_->Read(0, first.get(), kPageSize));
-        KESTRIN_TRY(options_.checkHeader(first.get()));
+        KESTRIN_TRY(checkHeader(first.get()));
     }
     return writable_ ? log_.PlayPending(*file_) : Status::Ok();
 }
@@ -336,9 +336,10 @@ void Pager::Impl::CheckState() const {
 #endif
 }
 
-Result<std::unique_ptr<Pager>> Pager::Open(FileSystem& fs, const std::string& path, Options options) {
+Result<std::unique_ptr<Pager>> Pager::Open(FileSystem& fs, const std::string& path, Options options,
+                                           const HeaderCheck& checkHeader) {
     auto impl = std::make_unique<Impl>(fs, path, options);
-    KESTRIN_TRY(impl->Open());
+    KESTRIN_TRY(impl->Open(checkHeader));
     return std::unique_ptr<Pager>(new Pager(std::move(impl)));
 }
 

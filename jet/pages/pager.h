@@ -53,12 +53,13 @@ class Pager {
         // Checkpoint when the Pager is destroyed, so that the file is complete on its own. A caller
         // that opens and closes for every change clears it and calls Checkpoint at its end instead.
         bool checkpointOnClose = true;
-        // Called at Open with the file's first page as a live log would make it, before the log is
-        // played into the file; an error ends the Open and nothing is written.
-        std::function<Status(const uint8_t* firstPage)> checkHeader;
     };
+    // Called at Open with the file's first page as a live log would make it, before the log is
+    // played into the file; an error ends the Open and nothing is written.
+    using HeaderCheck = std::function<Status(const uint8_t* firstPage)>;
 
-    static Result<std::unique_ptr<Pager>> Open(FileSystem& fs, const std::string& path, Options options);
+    static Result<std::unique_ptr<Pager>> Open(FileSystem& fs, const std::string& path, Options options,
+                                               const HeaderCheck& checkHeader = {});
     ~Pager();
     // Before a file is written anew at `path` by other means: any log beside it that holds
     // transactions is set aside unplayed ("<path>-journal.unplayed-N"), a retired one removed.

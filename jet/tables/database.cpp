@@ -127,7 +127,7 @@ Result<std::unique_ptr<Database>> Database::Open(FileSystem& fs, const std::stri
     options.mode = mode;
     options.checkpointOnClose = checkpointOnClose;
     // A log is played into the file only once the header it would give carries this password.
-    options.checkHeader = [password](const uint8_t* firstPage) {
+    auto checkHeader = [&password](const uint8_t* firstPage) {
         auto header = ParseDbHeader(firstPage, kPageSize);
         return header.ok() ? CheckPassword(*header, password) : header.status();
     };
@@ -135,7 +135,7 @@ Result<std::unique_ptr<Database>> Database::Open(FileSystem& fs, const std::stri
         auto idle = ResumeIdle(fs, path, password, options);
         if (!idle.ok() || *idle) return idle;
     }
-    auto pager = Pager::Open(fs, path, options);
+    auto pager = Pager::Open(fs, path, options, checkHeader);
     if (!pager.ok()) return pager.status().WithContext(path);
     if ((*pager)->PageCount() == 0) return Status(ErrorCode::NotJet4, path + ": empty file");
     auto page0 = (*pager)->Read(PageNo(0));

@@ -384,7 +384,9 @@ TEST(StaleLog, IsSetAsideBesideANewTemplateAndPlayedOnlyBehindTheRightPassword) 
         fs.CrashNow();
         fs.Restart(0, CrashLoss::DropAll);
         const std::vector<uint8_t> log = *fs.Contents(std::string(kPath) + "-journal");
-        if (c.setAsideFirst) ASSERT_TRUE(Pager::SetAsideLog(fs, kPath).ok());
+        if (c.setAsideFirst) {
+            ASSERT_TRUE(Pager::SetAsideLog(fs, kPath).ok());
+        }
         fs.SetFile(kPath, fresh);
         auto db = Database::Open(fs, kPath, kPassword, OpenMode::ReadWrite);
         ASSERT_TRUE(db.ok()) << db.status().ToString();
