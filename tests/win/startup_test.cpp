@@ -49,7 +49,6 @@ TEST(Startup, EnsureDbFileSetsAsideALogLeftByAnEarlierFile) {
     std::wstring path = folder.File(L"config.dat");
     ASSERT_TRUE(WriteFileBytes(path + L"-journal", "live log"));
     EnsureDbFile(path);
-    EXPECT_EQ(ReadFileBytes(path).size(), 131072u);
     EXPECT_EQ(GetFileAttributesW((path + L"-journal").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadFileBytes(path + L"-journal.unplayed-1"), "live log");
 }
