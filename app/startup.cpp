@@ -25,6 +25,7 @@ bool InitVisualStyles() {
 
 void EnsureDbFile(const std::wstring& dbPath) {
     if (GetFileAttributesW(dbPath.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    (void)SetAsideLogBeside(ToUtf8(dbPath));
     (void)WriteResFile(IDR_TEMPLATE_DB, L"DATE", dbPath);
 }
 

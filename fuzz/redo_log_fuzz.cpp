@@ -2,9 +2,11 @@
 // a writer), reading every page, one more commit and a checkpoint must answer with a Status, never
 // crash, hang or read out of bounds.
 //
-// The first input byte picks the mode: even, the rest of the input is the whole log; odd, the rest
-// is a list of patches (2-byte offset, 1-byte value) applied to a live log of a few real commits,
-// which reaches the slots' page lists and the frames' chain far more often than random bytes.
+// The first input byte picks the mode (its value modulo 3): 0, the rest of the input is the whole
+// log; 1, the rest is a list of patches (2-byte offset, 1-byte value) applied to a live log of a few
+// real commits, which reaches the slot and the frames' chain far more often than random bytes; 2,
+// the same patches, then the slot's checksum and every frame's chain value mended, so that the
+// changed bytes reach the file-state check, the index, delta application and the replay itself.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "jet/pages/pager.h"
+#include "jet/pages/redo_log.h"
 #include "jet/pages/testing/crash_file_system.h"
 
 namespace {
@@ -45,11 +48,12 @@ std::vector<uint8_t> LiveLog() {
 }
 
 std::vector<uint8_t> LogFromInput(const uint8_t* data, size_t size) {
-    if (data[0] % 2 == 0) return std::vector<uint8_t>(data + 1, data + size);
+    if (data[0] % 3 == 0) return std::vector<uint8_t>(data + 1, data + size);
     static const std::vector<uint8_t> live = LiveLog();
     std::vector<uint8_t> log = live;
     if (log.empty()) return log;
     for (size_t i = 1; i + 3 <= size; i += 3) log[(data[i] | data[i + 1] << 8) * 7 % log.size()] = data[i + 2];
+    if (data[0] % 3 == 2) jet::MendLog(log);
     return log;
 }
 

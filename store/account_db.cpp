@@ -1,5 +1,6 @@
 #include "store/account_db.h"
 
+#include "jet/pages/pager.h"
 #include "jet/sql/connection.h"
 #include "store/sql_text.h"
 
@@ -23,9 +24,13 @@ std::string TextOf(const jet::Variant& v) {
 
 }  // namespace
 
+// The path between double quotes, each one inside doubled, so that a ';' or '=' in a folder name
+// stays part of it.
 std::string ConnectionStringFor(const std::string& dbPath) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dbPath +
-           ";Jet OLEDB:Database Password=" + kConnectionPassword;
+    std::string quoted = "\"";
+    for (char c : dbPath) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + quoted +
+           "\";Jet OLEDB:Database Password=" + kConnectionPassword;
 }
 
 AccountDb::AccountDb(std::string dbPath, Services& services) : dbPath_(std::move(dbPath)), services_(services) {}
@@ -49,6 +54,10 @@ Status AccountDb::CloseDb() {
     conn_.reset();
     if (!wasOpen) return Status(ErrorCode::InvalidArgument, "config.dat: the connection is not open");
     return Status::Ok();
+}
+
+Status SetAsideLogBeside(const std::string& dbPath) {
+    return jet::Pager::SetAsideLog(jet::NativeFileSystem(), dbPath);
 }
 
 void AccountDb::CompleteFile() {

@@ -23,8 +23,13 @@ namespace jet {
 class Connection;
 }
 
-// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Jet OLEDB:Database Password=...".
+// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + the path in double quotes + ";Jet OLEDB:Database
+// Password=...".
 std::string ConnectionStringFor(const std::string& dbPath);
+
+// Before config.dat is written anew from the template: a log left beside an earlier config.dat is
+// set aside unplayed (as "config.dat-journal.unplayed-N"), for it belongs to that file.
+Status SetAsideLogBeside(const std::string& dbPath);
 
 // The text of the damaged-database message: "配置文件损坏或不可用", CR, "删除config.dat后重新运行程序 ".
 extern const char kDbUnusableMessage[];

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <string>
 
 #include "common/text.h"
@@ -113,12 +114,16 @@ Result<std::vector<uint8_t>> ReadLongValue(std::span<const uint8_t> cell, const 
         bytes->resize(length);
         return bytes;
     }
+    // Every piece must add bytes and be one not visited before: a chain then ends within the rows
+    // of the file, however long a value it claims.
     std::vector<uint8_t> value;
-    for (size_t pieces = 0; value.size() < length; ++pieces) {
-        if (ref.page == kNoPage || pieces > length) return Bad("long value chain ends early");
+    std::set<std::pair<uint32_t, uint8_t>> visited;
+    while (value.size() < length) {
+        if (ref.page == kNoPage) return Bad("long value chain ends early");
+        if (!visited.emplace(ToIndex(ref.page), ref.row).second) return Bad("long value chain runs in a loop");
         auto piece = readLval(ref);
         KESTRIN_TRY(piece);
-        if (piece->size() < 4) return Bad("long value piece too short");
+        if (piece->size() <= 4) return Bad("long value piece holds no bytes");
         ref = ReadRowRef(piece->data());
         value.insert(value.end(), piece->begin() + 4, piece->end());
     }

@@ -61,6 +61,8 @@ public:
     virtual Result<std::unique_ptr<FileIo>> Open(const std::string& path, OpenMode mode) = 0;
     virtual Result<bool> Exists(const std::string& path) = 0;
     virtual Status Remove(const std::string& path) = 0;
+    // Gives the file at `from` the name `to`, which must not exist yet (else an error, nothing moved).
+    virtual Status Rename(const std::string& from, const std::string& to) = 0;
     // Makes a creation or removal in the file's folder durable (fsync of the directory on POSIX).
     virtual Status SyncFolderOf(const std::string& path) = 0;
 

@@ -145,6 +145,17 @@ class PosixFileSystem final : public FileSystem {
         return Status::Ok();
     }
 
+    // link then unlink: unlike rename, link refuses a name that exists.
+    Status Rename(const std::string& from, const std::string& to) override {
+        if (::link(from.c_str(), to.c_str()) != 0) return ErrnoStatus(to, "rename", errno);
+        if (::unlink(from.c_str()) != 0) {
+            int err = errno;
+            (void)::unlink(to.c_str());
+            return ErrnoStatus(from, "rename", err);
+        }
+        return Status::Ok();
+    }
+
     Status SyncFolderOf(const std::string& path) override {
         std::string folder = FolderOf(path);
         int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -198,6 +198,15 @@ class WinFileSystem final : public FileSystem {
         return Status::Ok();
     }
 
+    // Without MOVEFILE_REPLACE_EXISTING, an existing `to` fails the move.
+    Status Rename(const std::string& from, const std::string& to) override {
+        if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+            DWORD err = GetLastError();
+            return WinStatus(from, "rename", err);
+        }
+        return Status::Ok();
+    }
+
     // NTFS journals its own metadata: a created or deleted name is durable without a folder flush,
     // and Windows offers no way to flush a folder handle anyway.
     Status SyncFolderOf(const std::string&) override { return Status::Ok(); }

@@ -1,6 +1,6 @@
 #pragma once
 // Pager: one connection's view of a database file as numbered 4096-byte pages, with a page cache,
-// atomic and durable transactions through a redo log, and the file lock.
+// atomic and durable transactions through a redo log (redo_log_file.h), and the file lock.
 //
 // States and transitions:
 //   Open(ReadOnly)  -> Reading               shared lock held until the Pager is destroyed; pages a
@@ -21,8 +21,9 @@
 // Invariants:
 //  1. Every committed transaction is in the log ("<path>-journal") or durably in the file: the log
 //     is synced before the file is written, and retired only after the file is synced. Open with
-//     ReadWrite plays a live log forward (unless this process left it so) before anything else
-//     reads the file, which then holds exactly the image after the last committed transaction.
+//     ReadWrite plays a live log that belongs to the file forward (unless this process left it so)
+//     before anything else reads the file, which then holds exactly the image after the last
+//     committed transaction; a log that belongs to another state of the file is set aside unplayed.
 //  2. Between checkpoints the log is live beside the file: the file alone may lack the last
 //     transactions after a power cut. Checkpoint(), and closing with checkpointOnClose, leave the
 //     file complete and durable on its own and the log retired.
@@ -53,9 +54,16 @@ class Pager {
         // that opens and closes for every change clears it and calls Checkpoint at its end instead.
         bool checkpointOnClose = true;
     };
+    // Called at Open with the file's first page as a live log would make it, before the log is
+    // played into the file; an error ends the Open and nothing is written.
+    using HeaderCheck = std::function<Status(const uint8_t* firstPage)>;
 
-    static Result<std::unique_ptr<Pager>> Open(FileSystem& fs, const std::string& path, Options options);
+    static Result<std::unique_ptr<Pager>> Open(FileSystem& fs, const std::string& path, Options options,
+                                               const HeaderCheck& checkHeader = {});
     ~Pager();
+    // Before a file is written anew at `path` by other means: any log beside it that holds
+    // transactions is set aside unplayed ("<path>-journal.unplayed-N"), a retired one removed.
+    static Status SetAsideLog(FileSystem& fs, const std::string& path);
     Pager(const Pager&) = delete;
     Pager& operator=(const Pager&) = delete;
 

@@ -134,11 +134,16 @@ Result<std::unique_ptr<Database>> Database::Open(FileSystem& fs, const std::stri
     Pager::Options options;
     options.mode = mode;
     options.checkpointOnClose = checkpointOnClose;
+    // A log is played into the file only once the header it would give carries this password.
+    auto checkHeader = [&password](const uint8_t* firstPage) {
+        auto header = ParseDbHeader(firstPage, kPageSize);
+        return header.ok() ? CheckPassword(*header, password) : header.status();
+    };
     if (mode == OpenMode::ReadWrite) {
         auto idle = ResumeIdle(fs, path, password, options);
         if (!idle.ok() || *idle) return idle;
     }
-    auto pager = Pager::Open(fs, path, options);
+    auto pager = Pager::Open(fs, path, options, checkHeader);
     if (!pager.ok()) return pager.status().WithContext(path);
     if ((*pager)->PageCount() == 0) return Status(ErrorCode::NotJet4, path + ": empty file");
     auto page0 = (*pager)->Read(PageNo(0));

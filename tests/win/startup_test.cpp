@@ -36,6 +36,19 @@ TEST(Startup, EnsureDbFileNeverTouchesAnExistingFile) {
     TestFolder folder;
     std::wstring path = folder.File(L"config.dat");
     ASSERT_TRUE(WriteFileBytes(path, "damaged"));
+    ASSERT_TRUE(WriteFileBytes(path + L"-journal", "live log"));
     EnsureDbFile(path);
     EXPECT_EQ(ReadFileBytes(path), "damaged");
+    EXPECT_EQ(ReadFileBytes(path + L"-journal"), "live log");
+}
+
+// The log of a config.dat deleted meanwhile belongs to that file: set aside, never played into the
+// template written in its place.
+TEST(Startup, EnsureDbFileSetsAsideALogLeftByAnEarlierFile) {
+    TestFolder folder;
+    std::wstring path = folder.File(L"config.dat");
+    ASSERT_TRUE(WriteFileBytes(path + L"-journal", "live log"));
+    EnsureDbFile(path);
+    EXPECT_EQ(GetFileAttributesW((path + L"-journal").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileBytes(path + L"-journal.unplayed-1"), "live log");
 }

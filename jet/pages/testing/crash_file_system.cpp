@@ -226,6 +226,21 @@ Status CrashFileSystem::Remove(const std::string& path) {
     return Status::Ok();
 }
 
+Status CrashFileSystem::Rename(const std::string& from, const std::string& to) {
+    if (state_->crashed) return Dead(from);
+    auto found = state_->names.find(from);
+    if (found == state_->names.end()) return Status(ErrorCode::NotFound, from + ": no such file");
+    if (state_->names.count(to) != 0) return Status(ErrorCode::Io, to + ": already exists");
+    std::shared_ptr<Node> node = found->second;
+    state_->names.erase(found);
+    state_->names.emplace(to, node);
+    if (!state_->trackUnsynced) {
+        state_->durableNames.erase(from);
+        state_->durableNames[to] = node;
+    }
+    return Status::Ok();
+}
+
 Status CrashFileSystem::SyncFolderOf(const std::string& path) {
     if (state_->crashed || state_->SyncCrashes()) return Dead(path);
     std::string folder = FolderOf(path);

@@ -47,6 +47,7 @@ class CrashFileSystem : public FileSystem {
     Result<std::unique_ptr<FileIo>> Open(const std::string& path, OpenMode mode) override;
     Result<bool> Exists(const std::string& path) override;
     Status Remove(const std::string& path) override;
+    Status Rename(const std::string& from, const std::string& to) override;
     Status SyncFolderOf(const std::string& path) override;
     uint64_t Epoch() const override;  // the number of Restarts
 

@@ -62,6 +62,11 @@ Status FaultyFileSystem::Remove(const std::string& path) {
     return base_.Remove(path);
 }
 
+Status FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+    KESTRIN_TRY(plan_->Tick(from, "rename"));
+    return base_.Rename(from, to);
+}
+
 Status FaultyFileSystem::SyncFolderOf(const std::string& path) {
     KESTRIN_TRY(plan_->Tick(path, "sync folder"));
     return base_.SyncFolderOf(path);

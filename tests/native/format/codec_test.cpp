@@ -179,6 +179,14 @@ TEST(RowCodec, LongValuesReadInlineSingleRowAndChains) {
     }
     auto broken = DecodeCell(memo, Hex("40 00 00 00 00 06 00 00 00 00 00 00"), reader);
     EXPECT_EQ(broken.code(), ErrorCode::Corrupt);  // the chain ends before 64 bytes
+    // Pieces that point at themselves, under a cell that claims 1 GiB: refused at the second visit,
+    // not walked for the length they claim.
+    lval[0x00000800] = Hex("00 08 00 00");
+    lval[0x00000900] = Hex("00 09 00 00 41 42");
+    for (const char* looping : {"FF FF FF 3F 00 08 00 00 00 00 00 00", "FF FF FF 3F 00 09 00 00 00 00 00 00"}) {
+        SCOPED_TRACE(looping);
+        EXPECT_EQ(DecodeCell(memo, Hex(looping), reader).code(), ErrorCode::Corrupt);
+    }
     auto cell = EncodeCell(memo, Value(std::string("abc")));
     ASSERT_TRUE(cell.ok());
     EXPECT_EQ(*cell, cases[0].cell);

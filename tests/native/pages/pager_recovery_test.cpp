@@ -8,7 +8,6 @@
 #include <cstring>
 #include <vector>
 
-#include "jet/pages/journal.h"
 #include "jet/pages/pager.h"
 #include "jet/pages/redo_log.h"
 #include "jet/pages/testing/crash_file_system.h"
@@ -221,56 +220,27 @@ TEST(Pager, CrashAtAnySyncOfACommitLeavesBeforeOrAfterImageBitForBit) {
     }
 }
 
-// A journal of the earlier format cut short was never synced, so its transaction never wrote the
-// database: a reader ignores it, a writer removes it.
-TEST(Pager, TornOldFormatJournalIsIgnoredByAReaderAndRemovedByAWriterAndTheFileIsUntouched) {
+// A rollback journal of an earlier, never released format (here one whose play-back would have
+// cut the file to 0 pages) is no log of ours: a reader ignores it, a writer sets it aside, and the
+// file stays as it is.
+TEST(Pager, JournalOfTheEarlierFormatIsSetAsideAndTheFileUntouched) {
     const std::string path = "db/config.dat";
-    Bytes before = BeforeImage();
-    Bytes after = AfterImage();
-    Bytes journal = EncodeJournal(kBeforePages, {{PageNo{1}, &after[kPageSize], &before[kPageSize]}}, {});
-    journal.resize(journal.size() - 100);
-    struct Case {
-        const char* name;
-        OpenMode mode;
-        bool journalRemains;
-    } cases[] = {{"reader", OpenMode::ReadOnly, true}, {"writer", OpenMode::ReadWrite, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CrashFileSystem fs;
-        fs.SetFile(path, before);
-        fs.SetFile(path + "-journal", journal);
-        auto pager = Pager::Open(fs, path, {c.mode});
-        ASSERT_TRUE(pager.ok()) << pager.status().ToString();
-        EXPECT_EQ((*pager)->Read(PageNo{1}).value()[0], before[kPageSize]);
-        EXPECT_EQ(fs.Exists(path + "-journal").value(), c.journalRemains);
-        EXPECT_EQ(fs.Contents(path).value(), before);
-    }
-}
-
-// A whole journal of the earlier format, left by a crash after the file was partly written, is still
-// played back: the file returns to the image before its transaction, and the journal goes.
-TEST(Pager, OldFormatJournalLeftByACrashIsPlayedBackOnce) {
-    const std::string path = "db/config.dat";
-    Bytes before = BeforeImage();
-    Bytes after = AfterImage();
-    std::vector<JournalPage> changed;
-    for (uint32_t index : kChangedPages) changed.push_back({PageNo{index}, &before[index * kPageSize], &after[index * kPageSize]});
-    std::vector<const uint8_t*> appended;
-    for (uint32_t index = kBeforePages; index < kBeforePages + kAppendedPages; ++index) appended.push_back(&after[index * kPageSize]);
-    Bytes journal = EncodeJournal(kBeforePages, changed, appended, 42);
-    Bytes torn = after;
-    std::memcpy(&torn[kPageSize], &before[kPageSize], kPageSize);  // page 1 was not written yet
+    const Bytes journal = {0x4B, 0x4A, 0x52, 0x4E, 0x4C, 0x00, 0x00, 0x02, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00,
+                           0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4E, 0x49, 0x52, 0x54,
+                           0x53, 0x45, 0x4B, 0x00, 0x85, 0x8B, 0xF0, 0x42, 0xD6, 0xB3, 0x6E, 0x5D, 0x8F, 0x43,
+                           0x5B, 0xC8, 0x82, 0xAD, 0xFA, 0x5F, 0x92, 0xB5, 0x90, 0x73, 0xF8, 0xAD, 0x95, 0xE9};
     for (OpenMode mode : {OpenMode::ReadOnly, OpenMode::ReadWrite}) {
         CrashFileSystem fs;
-        fs.SetFile(path, torn);
+        fs.SetFile(path, BeforeImage());
         fs.SetFile(path + "-journal", journal);
         auto pager = Pager::Open(fs, path, {mode});
         ASSERT_TRUE(pager.ok()) << pager.status().ToString();
-        ASSERT_EQ((*pager)->PageCount(), kBeforePages);
-        EXPECT_EQ((*pager)->Read(PageNo{3}).value()[0], before[3 * kPageSize]);
+        EXPECT_EQ((*pager)->PageCount(), kBeforePages);
         pager.value().reset();
-        EXPECT_EQ(fs.Contents(path).value(), mode == OpenMode::ReadWrite ? before : torn);
-        EXPECT_EQ(fs.Exists(path + "-journal").value(), mode == OpenMode::ReadOnly);
+        EXPECT_EQ(fs.Contents(path).value(), BeforeImage());
+        bool writer = mode == OpenMode::ReadWrite;
+        EXPECT_EQ(fs.Exists(path + "-journal").value(), !writer);
+        EXPECT_EQ(fs.Contents(path + (writer ? "-journal.unplayed-1" : "-journal")).value(), journal);
     }
 }
 
@@ -463,7 +433,7 @@ TEST(Pager, CrashDuringACheckpointKeepsTheCommittedImage) {
 
 // A retired log is never played forward: not beside its own file, not beside a different file that
 // took its place (another size, other bytes), and readers do not read through it. A log whose slots
-// are neither valid nor zero (never synced, or not ours) is ignored by a reader and removed by a writer.
+// are neither valid nor zero (never synced, or not ours) is ignored by a reader and set aside by a writer.
 TEST(Pager, RetiredOrBrokenLogIsIgnoredBesideItsOwnFileAndBesideAnyOther) {
     const std::string path = "db/config.dat";
     struct Case {
@@ -499,11 +469,9 @@ TEST(Pager, RetiredOrBrokenLogIsIgnoredBesideItsOwnFileAndBesideAnyOther) {
         EXPECT_EQ((*pager)->Read(PageNo{1}).value()[0], c.file[kPageSize]);
         pager.value().reset();
         EXPECT_EQ(fs.Contents(path).value(), c.file);
-        bool removed = c.breakSlots && c.mode == OpenMode::ReadWrite;
-        EXPECT_EQ(fs.Exists(path + "-journal").value(), !removed);
-        if (!removed) {
-            EXPECT_EQ(fs.Contents(path + "-journal").value(), log);
-        }
+        bool setAside = c.breakSlots && c.mode == OpenMode::ReadWrite;
+        EXPECT_EQ(fs.Exists(path + "-journal").value(), !setAside);
+        EXPECT_EQ(fs.Contents(path + (setAside ? "-journal.unplayed-1" : "-journal")).value(), log);
     }
 }
 
@@ -526,6 +494,95 @@ TEST(Pager, LiveLogIsNotPlayedIntoALongerFileThatTookItsPlace) {
         pager.value().reset();
         EXPECT_EQ(fs.Contents(path).value(), other);
     }
+}
+
+// A live log is played only into the file state it was written against. An older copy of the file
+// put back (it lacks a change checkpointed before the log's generation began) or another file of
+// the same size gets the log set aside, unplayed and kept, and opens as it is.
+TEST(Pager, LiveLogIsSetAsideBesideAnOlderCopyOrAnotherFileOfTheSameSize) {
+    const std::string path = "db/config.dat";
+    Bytes older = BeforeImage();
+    Bytes other = BeforeImage();
+    other[2 * kPageSize + 9] ^= 1;
+    for (const Bytes* put : {&older, &other}) {
+        for (OpenMode mode : {OpenMode::ReadOnly, OpenMode::ReadWrite}) {
+            CrashFileSystem fs;
+            fs.SetFile(path, BeforeImage());
+            {  // a change to page 2, checkpointed: the state the log's generation begins from
+                auto pager = Pager::Open(fs, path, {OpenMode::ReadWrite});
+                ASSERT_TRUE(pager.ok() && (*pager)->Begin().ok());
+                (*pager)->Write(PageNo{2}).value()[9] ^= 0x55;
+                ASSERT_TRUE((*pager)->Commit().ok());
+            }
+            ASSERT_TRUE(CommitKeepingLog(fs, path).ok());
+            fs.CrashNow();
+            fs.Restart(0, CrashLoss::DropAll);
+            Bytes log = fs.Contents(path + "-journal").value();
+            fs.SetFile(path, *put);
+            auto pager = Pager::Open(fs, path, {mode});
+            ASSERT_TRUE(pager.ok()) << pager.status().ToString();
+            EXPECT_EQ((*pager)->PageCount(), kBeforePages);
+            EXPECT_EQ((*pager)->Read(PageNo{1}).value()[0], (*put)[kPageSize]);
+            pager.value().reset();
+            EXPECT_EQ(fs.Contents(path).value(), *put);
+            bool writer = mode == OpenMode::ReadWrite;
+            EXPECT_EQ(fs.Contents(path + (writer ? "-journal.unplayed-1" : "-journal")).value(), log);
+        }
+    }
+}
+
+// A log of our own whose last transaction claims a page count far past the pages its frames write
+// (checksums mended): that transaction is not played, and the file does not grow.
+TEST(Pager, CraftedCommitPageCountNeverGrowsTheFile) {
+    const std::string path = "db/config.dat";
+    CrashFileSystem fs;
+    fs.SetFile(path, BeforeImage());
+    ASSERT_TRUE(CommitRound(fs, path, 1).ok());
+    ASSERT_TRUE(CommitRound(fs, path, 2).ok());
+    fs.CrashNow();
+    fs.Restart(0, CrashLoss::DropAll);
+    Bytes log = fs.Contents(path + "-journal").value();
+    // Each round logs pages 1, 3 and 5: whole frames first, then deltas. The sixth frame ends the second.
+    size_t last = kLogFramesStart;
+    for (int frame = 1; frame < 6; ++frame) {
+        uint32_t delta;
+        std::memcpy(&delta, &log[last + kLogFrameHeaderSize], 4);
+        last += kLogFrameHeaderSize + (log[last + 3] & 0x80 ? 4 + delta : kPageSize);
+    }
+    const uint32_t crafted = 0xFFFFFF00u;
+    std::memcpy(&log[last + 4], &crafted, 4);
+    MendLog(log);
+    fs.SetFile(path + "-journal", log);
+    auto pager = Pager::Open(fs, path, {OpenMode::ReadWrite});
+    ASSERT_TRUE(pager.ok()) << pager.status().ToString();
+    EXPECT_EQ((*pager)->PageCount(), kBeforePages);
+    pager.value().reset();
+    EXPECT_EQ(fs.Contents(path).value(), RoundImage(1));
+}
+
+// A log whose slot claims the largest page count, in a sparse log file of 16 GB: the open reads a
+// frame at a time (it never holds the log), sets it aside, and the file opens as it is.
+TEST(Pager, SlotClaimingAHugePageCountInAHugeLogIsSetAsideWithoutReadingItWhole) {
+    TempFolder folder;
+    const std::string path = folder.File("config.dat");
+    WriteWholeFile(NativeFileSystem(), path, BeforeImage());
+    {
+        auto log = NativeFileSystem().Open(path + "-journal", OpenMode::CreateNew);
+        ASSERT_TRUE(log.ok());
+        LogSlot slot;
+        slot.salt = 3;
+        slot.chain = LogChainStart(3);
+        slot.basePages = UINT32_MAX;
+        Bytes head = EncodeLogSlot(slot);
+        ASSERT_TRUE((*log)->Write(0, head.data(), head.size()).ok());
+        ASSERT_TRUE((*log)->Truncate(uint64_t(16) << 30).ok());
+    }
+    auto pager = Pager::Open(NativeFileSystem(), path, {OpenMode::ReadWrite});
+    ASSERT_TRUE(pager.ok()) << pager.status().ToString();
+    EXPECT_EQ((*pager)->PageCount(), kBeforePages);
+    pager.value().reset();
+    EXPECT_EQ(ReadWholeFile(NativeFileSystem(), path), BeforeImage());
+    EXPECT_TRUE(NativeFileSystem().Exists(path + "-journal.unplayed-1").value());
 }
 
 }  // namespace

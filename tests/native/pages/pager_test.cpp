@@ -1,13 +1,13 @@
 // The Pager on real files: pages in and out, transactions, the size rules, locking.
 
 #include "jet/pages/pager.h"
+#include "jet/pages/redo_log.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "jet/pages/journal.h"
 #include "tests/native/temp_folder.h"
 
 namespace jet {
@@ -58,9 +58,9 @@ TEST(Pager, CommittedPagesReadBackAfterReopen) {
     // The journal stays for the next commit, retired.
     auto journal = NativeFileSystem().Open(path + "-journal", OpenMode::ReadOnly);
     ASSERT_TRUE(journal.ok());
-    uint8_t header[kJournalHeaderSize];
-    ASSERT_TRUE((*journal)->Read(0, header, sizeof header).ok());
-    EXPECT_TRUE(IsRetiredJournal(header));
+    std::vector<uint8_t> head(kLogSlotBytes);
+    ASSERT_TRUE((*journal)->Read(0, head.data(), head.size()).ok());
+    EXPECT_EQ(head, std::vector<uint8_t>(kLogSlotBytes, 0));
 }
 
 TEST(Pager, FileSizeMustBeWholePages) {
@@ -200,20 +200,20 @@ TEST(Pager, LoadTransformAppliesToEveryPageButTheFirstAndMakesTheFileReadOnly) {
     EXPECT_EQ(pager->Begin().code(), ErrorCode::Unsupported);
 }
 
-TEST(Pager, NewFileIgnoresAJournalLeftByAnOlderFileOfTheSameName) {
+TEST(Pager, NewFileSetsAsideALogLeftByAnOlderFileOfTheSameName) {
     TempFolder folder;
     std::string path = folder.File("a.dat");
-    std::vector<uint8_t> page(kPageSize, 0x77);
+    std::vector<uint8_t> bytes(kPageSize, 0x77);
     {
         auto journal = NativeFileSystem().Open(path + "-journal", OpenMode::CreateNew);
         ASSERT_TRUE(journal.ok());
-        std::vector<uint8_t> bytes = EncodeJournal(1, {{PageNo{0}, page.data(), page.data()}}, {});
         ASSERT_TRUE((*journal)->Write(0, bytes.data(), bytes.size()).ok());
     }
     auto pager = OpenOrDie(path, OpenMode::CreateNew);
     ASSERT_TRUE(pager);
     EXPECT_EQ(pager->PageCount(), 0u);
     EXPECT_FALSE(NativeFileSystem().Exists(path + "-journal").value());
+    EXPECT_TRUE(NativeFileSystem().Exists(path + "-journal.unplayed-1").value());
 }
 
 }  // namespace

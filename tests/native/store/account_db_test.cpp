@@ -53,6 +53,19 @@ TEST_F(AccountDbTest, LookUpsAnswerZeroOnAnEmptyTableAndLeaveTheConnectionClosed
     EXPECT_TRUE(fakes_.messages.shown.empty());
 }
 
+// The connection string's separators and quotes in a folder name stay part of Data Source.
+TEST_F(AccountDbTest, FolderNamedWithSemicolonsEqualsAndQuotesOpens) {
+    for (const char* folder : {"QQ;Tools", "a;Data Source=b", "it's \"here\" ; "}) {
+        SCOPED_TRACE(folder);
+        std::filesystem::create_directories(folder_ / folder);
+        path_ = (folder_ / folder / "config.dat").string();
+        MakeDb({Insert("a", "10001")});
+        AccountDb db(path_, fakes_.services);
+        EXPECT_EQ(*db.QQExists("10001"), 1);
+        EXPECT_TRUE(fakes_.messages.shown.empty());
+    }
+}
+
 TEST_F(AccountDbTest, LookUpsFindStoredValuesCaseInsensitivelyAndQuoteApostrophes) {
     MakeDb({Insert("O'Neil", "10001"), Insert("Alice", "10002")});
     AccountDb db(path_, fakes_.services);
