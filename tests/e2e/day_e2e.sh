@@ -58,7 +58,7 @@ rows() { helper list-rows "Kestrin V1.4"; }
 logLive() {
     python3 -c 'import sys
 b = open(sys.argv[1], "rb").read(8192) if __import__("os").path.exists(sys.argv[1]) else b""
-sys.exit(0 if b[:8] == b"KRDOLOG\x03" or b[4096:4104] == b"KRDOLOG\x03" else 1)' "$app/config.dat-journal"
+sys.exit(0 if b[:8] == b"KRDOLOG\x04" or b[4096:4104] == b"KRDOLOG\x04" else 1)' "$app/config.dat-journal"
 }
 winPath() { winepath -w "$1"; }
 shot() {  # window title, picture name

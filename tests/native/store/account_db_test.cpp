@@ -55,7 +55,13 @@ TEST_F(AccountDbTest, LookUpsAnswerZeroOnAnEmptyTableAndLeaveTheConnectionClosed
 
 // The connection string's separators and quotes in a folder name stay part of Data Source.
 TEST_F(AccountDbTest, FolderNamedWithSemicolonsEqualsAndQuotesOpens) {
-    for (const char* folder : {"QQ;Tools", "a;Data Source=b", "it's \"here\" ; "}) {
+    // Windows allows no quotation mark in a name; elsewhere one must not end the quoted path either.
+#ifdef _WIN32
+    const char* quoted = "it's here ; x";
+#else
+    const char* quoted = "it's \"here\" ; ";
+#endif
+    for (const char* folder : {"QQ;Tools", "a;Data Source=b", quoted}) {
         SCOPED_TRACE(folder);
         std::filesystem::create_directories(folder_ / folder);
         path_ = (folder_ / folder / "config.dat").string();
