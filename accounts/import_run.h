@@ -4,7 +4,8 @@
 //   1. An account is written at once, so a number that occurs twice in a file comes in at its first
 //      line only; a number already stored, or already another account's alias, is skipped.
 //   2. The list row of an account is added before its insert runs, and taken away again when the
-//      insert fails, so the list never shows an account that was not stored.
+//      insert or the commit of its batch fails, so once the import ends the list shows exactly the
+//      accounts that were stored.
 //   3. The first failure (reading the file, opening, a look-up, an insert) ends the import; what
 //      came in before it stays, and `count` says how much that was.
 //   4. The file is read a line at a time (import_file.h): memory does not grow with its size.

@@ -203,6 +203,33 @@ TEST_F(ImportRunTest, AFailureEndsTheImportKeepsWhatCameInAndTheListMatchesTheTa
     EXPECT_EQ(fakes_.end.exitCodes.size(), 1u);
 }
 
+// Reads the whole file once (telling its encoding), then fails after its first piece.
+class FailsWhileImporting : public ImportBytes {
+  public:
+    using ImportBytes::ImportBytes;
+    Result<size_t> Read(char* into, size_t size) override {
+        if (rewound_ && pieces_++ == 1) return Status(ErrorCode::Io, "the disk went away");
+        return ImportBytes::Read(into, size);
+    }
+    Status Rewind() override {
+        rewound_ = true;
+        return ImportBytes::Rewind();
+    }
+
+  private:
+    bool rewound_ = false;
+    int pieces_ = 0;
+};
+
+TEST_F(ImportRunTest, AFileThatFailsHalfWayKeepsTheLinesReadBeforeInListAndTable) {
+    FailsWhileImporting file("1 a\n2 b\n3 c\n", 8);
+    ImportOutcome outcome = ImportAccounts(*db_, file, fakes_.clock, rows_);
+    EXPECT_FALSE(outcome.failure.ok());
+    EXPECT_EQ(outcome.count, 2);
+    EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(StoredNumbers(), (std::vector<std::string>{"1", "2"}));
+}
+
 TEST_F(ImportRunTest, AFailingInsertTakesItsListRowBackAndEndsTheImport) {
     ImportOutcome outcome = Import("1 a\n22222222222222222222222222222222222222222222222222222222222 b\n3 c\n");
     EXPECT_FALSE(outcome.failure.ok());
