@@ -15,7 +15,7 @@
 #include "resources/resource_ids.h"
 #include "win/dialog_window.h"
 #include "win/resources.h"
-#include "win/services.h"
+#include "common/services.h"
 #include "win/strings.h"
 
 namespace {

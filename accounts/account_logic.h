@@ -19,7 +19,7 @@
 #include "common/result.h"
 #include "common/text.h"       // AllDigits, the number filter
 #include "login/login_text.h"  // FormatTimeText, the time text
-#include "win/services.h"
+#include "common/services.h"
 
 class AccountDb;
 

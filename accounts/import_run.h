@@ -14,7 +14,7 @@
 
 #include "accounts/import_file.h"
 #include "common/result.h"
-#include "win/services.h"
+#include "common/services.h"
 
 class AccountDb;
 

@@ -31,7 +31,7 @@
 #include "app/tray.h"
 #include "update/fetchwell.h"
 #include "win/dialog_window.h"
-#include "win/services.h"
+#include "common/services.h"
 #include "win/unique_handle.h"
 
 class AccountDb;

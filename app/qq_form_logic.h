@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "win/services.h"
+#include "common/services.h"
 
 // The row images live with the account commands, which share them (and AllDigits and the time text).
 #include "accounts/account_logic.h"

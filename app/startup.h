@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "win/services.h"
+#include "common/services.h"
 
 // Registers the extended common-control classes; true when that worked. The result is not used.
 bool InitVisualStyles();

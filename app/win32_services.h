@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "win/program_instance.h"
-#include "win/services.h"
+#include "common/services.h"
 #include "update/winhttp_fetchwell.h"
 #include "win/unique_handle.h"
 

@@ -22,7 +22,7 @@
 
 #include "store/account_db.h"
 #include "win/globals.h"
-#include "win/services.h"
+#include "common/services.h"
 
 // The messages a run shows; the host knows their texts ("还没有添加QQ号码", ...).
 enum class LoginMessage {

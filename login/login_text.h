@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "win/services.h"
+#include "common/services.h"
 
 // The time text a login and an import stamp: "2008-03-05 9:07:03" for 5 March 2008, 09:07:03.
 std::string FormatTimeText(const LocalTime& time);

@@ -15,7 +15,7 @@
 #include "win/dialog_window.h"
 #include "win/dpi.h"
 #include "win/resources.h"
-#include "win/services.h"
+#include "common/services.h"
 #include "win/strings.h"
 #include "win/unique_handle.h"
 

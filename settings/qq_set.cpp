@@ -10,7 +10,7 @@
 #include "win/dialog.h"
 #include "win/dialog_window.h"
 #include "win/resources.h"
-#include "win/services.h"
+#include "common/services.h"
 #include "win/strings.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "common/result.h"
-#include "win/services.h"
+#include "common/services.h"
 
 namespace jet {
 class Connection;

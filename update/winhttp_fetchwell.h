@@ -23,7 +23,7 @@
 #include <thread>
 
 #include "update/fetchwell.h"
-#include "win/services.h"
+#include "common/services.h"
 
 class WinHttpFetchwell : public Fetchwell {
   public:

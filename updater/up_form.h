@@ -27,7 +27,7 @@
 #include "update/fetchwell.h"
 #include "win/unique_handle.h"
 #include "win/dialog_window.h"
-#include "win/services.h"
+#include "common/services.h"
 
 // What up_form needs of the world: the Services it uses (the production ones start programs
 // minimised with the focus, as the updater always has).

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "win/services.h"
+#include "common/services.h"
 
 class AccountDb;
 struct GlobalSettings;

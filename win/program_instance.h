@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "win/services.h"
+#include "common/services.h"
 #include "win/unique_handle.h"
 
 // The session-local names of the two programs' single-instance mutexes. The updater also waits for

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "update/fetchwell.h"
-#include "win/services.h"
+#include "common/services.h"
 
 struct ShownMessage {
     std::string text;
