@@ -1,11 +1,11 @@
 // QQ_Add: the account editor dialog. It reads its controls, asks account_logic.h what to do and
-// hands each checked save to the main window's AccountSaves; the menu commands that open it live in
-// account_commands.cpp.
-#include "accounts/QQ_Add.h"
-
+// hands each checked save to the AccountSaves it was given.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
+#include "accounts/QQ_Add.h"
 #include "accounts/account_logic.h"
 #include "accounts/account_store.h"
 #include "accounts/qq_add_dialog.h"
@@ -14,7 +14,6 @@
 #include "store/account_db.h"
 #include "win/dialog_window.h"
 #include "win/dialog.h"
-#include "win/globals.h"
 #include "win/resources.h"
 #include "win/strings.h"
 
@@ -28,8 +27,6 @@ constexpr int kAliasLimit = 14;
 constexpr wchar_t kPasswordPlaceholder[] = L"********";
 constexpr UINT_PTR kText2SubclassId = 1;
 
-HWND g_open = nullptr;  // borrowed: the open QQ_Add
-
 void Wipe(std::wstring& text) {
     SecureZeroMemory(text.data(), text.size() * sizeof(wchar_t));
     text.clear();
@@ -42,14 +39,12 @@ void Wipe(std::string& text) {
 
 class QQ_Add : public DialogWindow {
   public:
-    QQ_Add(MainWindow& main, AccountSaves& saves, bool modeless) : main_(main), saves_(saves), modeless_(modeless) {}
+    explicit QQ_Add(QQ_AddData& data) : data_(data) {}
 
-    bool CloseAfterLoad() const { return closeAfterLoad_; }
     std::wstring ToolTip(int id) const;
 
   private:
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnWindowGone() override;
     static LRESULT CALLBACK Text2Proc(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
     void OnInit();
     bool LoadEditTarget();
@@ -61,40 +56,29 @@ class QQ_Add : public DialogWindow {
                   const std::string& hash);
     bool SaveNew(const std::string& number, const std::string& alias, const std::string& status,
                  const std::string& hash);
-    void OnCancel();
-    void Close();
+    void End(QQ_AddEnd end);
     void AddToolTip(int id, UINT textId, bool overDisabledControl);
     void Focus(int id);
     int Message(UINT textId, unsigned style = kMbOk);
-    EditorMode Mode() const { return main_.Globals().EditAlias.empty() ? EditorMode::Add : EditorMode::Edit; }
+    EditorMode Mode() const { return data_.editAlias.empty() ? EditorMode::Add : EditorMode::Edit; }
 
-    MainWindow& main_;     // borrowed
-    AccountSaves& saves_;  // borrowed
-    bool modeless_;
+    QQ_AddData& data_;        // borrowed
     HWND tooltip_ = nullptr;  // owned by the dialog (an owned pop-up, destroyed with it)
-    bool closeAfterLoad_ = false;
 };
-
-void QQ_Add::OnWindowGone() {
-    if (modeless_) delete this;
-}
 
 INT_PTR QQ_Add::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
-            g_open = hwnd_;
-            OnInit();
+            OnInit();  // may end the dialog: nothing of the object is touched after it
             return TRUE;
         case WM_NCDESTROY:
-            if (g_open == hwnd_) g_open = nullptr;
             RemoveWindowSubclass(GetDlgItem(hwnd_, IDC_QQ_ADD_TEXT2), Text2Proc, kText2SubclassId);
             return FALSE;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
         case WM_CLOSE:
-            // The title bar's close clears nothing: every opening command sets EditAlias anew.
-            Close();
+            End(QQ_AddEnd::kClosed);
             return TRUE;
         default:
             return FALSE;
@@ -122,14 +106,13 @@ void QQ_Add::OnInit() {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, nullptr, nullptr);
     AddToolTip(IDC_QQ_ADD_TEXT2, IDS_QQ_ADD_TEXT2_TIP, false);
-    if (Mode() == EditorMode::Edit && !LoadEditTarget()) closeAfterLoad_ = true;
-    if (closeAfterLoad_ && !modeless_) EndDialog(hwnd_, IDCANCEL);
+    if (Mode() == EditorMode::Edit && !LoadEditTarget()) End(QQ_AddEnd::kClosed);
 }
 
 // Fills the boxes from the stored account. False when it is gone (the user is told) or the
 // database could not be read: a dialog left half in edit mode could rename the wrong row.
 bool QQ_Add::LoadEditTarget() {
-    auto target = ReadEditTarget(main_.Db(), main_.Globals().EditAlias);
+    auto target = ReadEditTarget(*data_.db, data_.editAlias);
     if (!target.ok()) return false;
     if (!target->has_value()) {
         Message(IDS_QQ_ADD_ILLEGAL);
@@ -140,7 +123,7 @@ bool QQ_Add::LoadEditTarget() {
     SetWindowTextW(hwnd_, LoadResString(IDS_QQ_ADD_EDIT_CAPTION).c_str());
     AddToolTip(IDC_QQ_ADD_TEXT1, IDS_QQ_ADD_TEXT1_EDIT_TIP, true);
     EnableItem(hwnd_, IDC_QQ_ADD_TEXT1, false);
-    SetItemText(hwnd_, IDC_QQ_ADD_TEXT3, ToWide(main_.Globals().EditAlias));
+    SetItemText(hwnd_, IDC_QQ_ADD_TEXT3, ToWide(data_.editAlias));
     SetItemChecked(hwnd_, IDC_QQ_ADD_CHECK2, false);
     EnableItem(hwnd_, IDC_QQ_ADD_CHECK2, false);
     return true;
@@ -193,7 +176,7 @@ void QQ_Add::OnCommand(int id, int code) {
             break;
         case IDCANCEL:
         case IDC_QQ_ADD_COMMAND2:
-            if (code == BN_CLICKED) OnCancel();
+            if (code == BN_CLICKED) End(QQ_AddEnd::kCancelled);
             break;
         default:
             break;
@@ -220,7 +203,7 @@ void QQ_Add::OnSave() {
     SetItemText(hwnd_, IDC_QQ_ADD_TEXT2, kPasswordPlaceholder);
     std::string status = StatusText(IsItemChecked(hwnd_, IDC_QQ_ADD_CHECK1));
     EditorMode mode = Mode();
-    DbLookups lookups(main_.Db());
+    DbLookups lookups(*data_.db);
     auto refusal = CheckSave({mode, number, alias, password.empty()}, lookups);
     if (!refusal.ok() || *refusal != SaveRefusal::Ok) {
         Wipe(password);
@@ -241,9 +224,7 @@ void QQ_Add::OnSave() {
     } else if (!SaveNew(number, alias, status, hash)) {
         return;
     }
-    main_.Globals().EditAlias.clear();
-    main_.RefreshCommands();
-    if (mode == EditorMode::Edit || !IsItemChecked(hwnd_, IDC_QQ_ADD_CHECK2)) Close();
+    if (mode == EditorMode::Edit || !IsItemChecked(hwnd_, IDC_QQ_ADD_CHECK2)) End(QQ_AddEnd::kSaved);
 }
 
 void QQ_Add::Refuse(SaveRefusal refusal) {
@@ -278,13 +259,13 @@ void QQ_Add::Refuse(SaveRefusal refusal) {
 
 void QQ_Add::SaveEdit(const std::string& number, const std::string& alias, const std::string& status,
                       const std::string& hash) {
-    if (!saves_.Save({EditorMode::Edit, number, alias, status, hash}).ok()) Message(IDS_QQ_ADD_SAVE_FAILED);
+    if (!data_.saves->Save({EditorMode::Edit, number, alias, status, hash}).ok()) Message(IDS_QQ_ADD_SAVE_FAILED);
 }
 
 // False when the insert failed: its row is gone again and the dialog stays open.
 bool QQ_Add::SaveNew(const std::string& number, const std::string& alias, const std::string& status,
                      const std::string& hash) {
-    if (!saves_.Save({EditorMode::Add, number, alias, status, hash}).ok()) {
+    if (!data_.saves->Save({EditorMode::Add, number, alias, status, hash}).ok()) {
         SetItemText(hwnd_, IDC_QQ_ADD_TEXT2, L"");
         Message(IDS_QQ_ADD_SAVE_FAILED);
         return false;
@@ -299,17 +280,9 @@ bool QQ_Add::SaveNew(const std::string& number, const std::string& alias, const 
     return true;
 }
 
-void QQ_Add::OnCancel() {
-    main_.Globals().EditAlias.clear();
-    Close();
-}
-
-void QQ_Add::Close() {
-    if (modeless_) {
-        DestroyWindow(hwnd_);
-    } else {
-        EndDialog(hwnd_, IDCANCEL);
-    }
+void QQ_Add::End(QQ_AddEnd end) {
+    data_.end = end;
+    Close(IDCANCEL);
 }
 
 void QQ_Add::Focus(int id) {
@@ -317,35 +290,19 @@ void QQ_Add::Focus(int id) {
 }
 
 int QQ_Add::Message(UINT textId, unsigned style) {
-    return main_.AppServices().messages->Show(hwnd_, ToUtf8(LoadResString(textId)),
+    return data_.services->messages->Show(hwnd_, ToUtf8(LoadResString(textId)),
                                               ToUtf8(LoadResString(IDS_NOTICE_TITLE)), style);
 }
 
 }  // namespace
 
-void ShowQQ_AddModal(MainWindow& main, AccountSaves& saves) {
-    QQ_Add dialog(main, saves, false);
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ADD), static_cast<HWND>(main.Window()),
-                    DialogWindow::DlgProc, dialog.CreationParam());
+void Dialog_QQ_Add(HWND owner, QQ_AddData* inOut) {
+    QQ_Add dialog(*inOut);
+    DialogWindow::ShowModal(dialog, owner, IDD_QQ_ADD);
 }
 
-HWND CreateQQ_AddForTest(MainWindow& main, AccountSaves& saves) {
-    auto* dialog = new QQ_Add(main, saves, true);  // deleted at WM_NCDESTROY
-    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QQ_ADD),
-                                   static_cast<HWND>(main.Window()), DialogWindow::DlgProc, dialog->CreationParam());
-    if (!hwnd) {
-        delete dialog;
-        return nullptr;
-    }
-    if (dialog->CloseAfterLoad()) {
-        DestroyWindow(hwnd);
-        return nullptr;
-    }
-    return hwnd;
-}
-
-HWND OpenQQ_Add() {
-    return g_open;
+HWND CreateQQ_AddForTest(HWND owner, QQ_AddData* inOut) {
+    return DialogWindow::CreateModeless(std::make_unique<QQ_Add>(*inOut), owner, IDD_QQ_ADD);
 }
 
 std::wstring QQ_AddToolTip(HWND dialog, int id) {
@@ -354,7 +311,6 @@ std::wstring QQ_AddToolTip(HWND dialog, int id) {
 }
 
 void UnloadQQ_Add() {
-    if (!g_open) return;
     // Both kinds close the same way from outside: a modal one ends its loop, a modeless one goes.
-    SendMessageW(g_open, WM_CLOSE, 0, 0);
+    if (HWND open = DialogWindow::OpenWindow(IDD_QQ_ADD)) SendMessageW(open, WM_CLOSE, 0, 0);
 }

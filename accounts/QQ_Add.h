@@ -1,8 +1,8 @@
 #pragma once
-// The account commands of the main window as far as they talk to the user: the account editor
-// QQ_Add (add and edit mode), the delete question and importing a list file. The main window owns
-// the list: it says which account to edit, and it applies what the editor and the import decided
-// (the sinks AccountSaves and ImportRows) to config.dat and to its rows.
+// The account commands of the main window as far as they talk to the user: the delete question,
+// importing a list file and their notices; the editor is qq_add_dialog.h. The main window owns the
+// list: it applies what the editor and the import decided (the sinks AccountSaves and ImportRows)
+// to config.dat and to its rows.
 
 #include <string>
 
@@ -10,10 +10,6 @@
 #include "accounts/qq_add_dialog.h"
 #include "win/main_window.h"
 
-// MMadd: QQ_Add in add mode.
-void AddAccount(MainWindow& main, AccountSaves& saves);
-// MMed and MenuR_Edit: QQ_Add in edit mode for the account `alias` in list row `row` (from 0).
-void EditAccount(MainWindow& main, const std::string& alias, int row, AccountSaves& saves);
 // "您还没有选择", for the commands that need exactly one selected row.
 void NoticeNotSelected(MainWindow& main);
 // "无法写入配置文件，账号没有删除", when the engine refused a delete: the account stays.
@@ -22,5 +18,3 @@ void NoticeDeleteFailed(MainWindow& main);
 bool ConfirmDelete(MainWindow& main);
 // MMlistI: the hint, the file choice, the import into config.dat and `rows`, and the report.
 void ImportAccountList(MainWindow& main, ImportRows& rows);
-// Closes QQ_Add if it is open (an accepted update unloads every window).
-void UnloadQQ_Add();

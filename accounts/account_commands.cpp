@@ -1,5 +1,5 @@
-// The main window's account commands as far as they talk to the user: opening the editor, the
-// delete question and importing a list file. The list rows are the main window's: the editor and the
+// The main window's account commands as far as they talk to the user: the delete question and
+// importing a list file. The list rows are the main window's: the editor and the
 // import hand theirs to the sinks they are given.
 #include "accounts/QQ_Add.h"
 
@@ -13,7 +13,6 @@
 #include "accounts/import_run.h"
 #include "accounts/qq_add_dialog.h"
 #include "resources/resource_ids.h"
-#include "win/globals.h"
 #include "win/resources.h"
 #include "win/strings.h"
 #include "win/unique_handle.h"
@@ -70,18 +69,6 @@ std::string ImportReport(int count) {
 }
 
 }  // namespace
-
-void AddAccount(MainWindow& main, AccountSaves& saves) {
-    main.Globals().EditAlias.clear();
-    ShowQQ_AddModal(main, saves);
-}
-
-void EditAccount(MainWindow& main, const std::string& alias, int row, AccountSaves& saves) {
-    main.Globals().EditAlias = alias;
-    // A 16-bit row number cannot name every row of a long list; the saves keep the real one.
-    main.Globals().EditRow = static_cast<int16_t>(std::min(row + 1, static_cast<int>(INT16_MAX)));
-    ShowQQ_AddModal(main, saves);
-}
 
 void NoticeNotSelected(MainWindow& main) {
     Notice(main, Text(IDS_QQ_ADD_NOT_SELECTED));

@@ -4,10 +4,13 @@
 
 #include <commctrl.h>
 
+#include "about/QQ_about.h"
+#include "accounts/qq_add_dialog.h"
 #include "app/qq_form_logic.h"
 #include "app/res_files.h"
 #include "common/text.h"
 #include "resources/resource_ids.h"
+#include "settings/qq_set.h"
 #include "store/account_db.h"
 #include "update/signed_file.h"
 #include "update/site_url.h"
@@ -228,7 +231,7 @@ void QQ_form::OnTimer1() {
     if (globals_.UpdateCheckTicks >= 1) return;
     if (qq_dl_) qq_dl_->StopDownload();
     KillTimer(hwnd_, kTimer1);
-    FinishUpdateCheck(*this);
+    FinishUpdateCheck();
 }
 
 void QQ_form::OnDownloadCompleted(int32_t value) {
@@ -242,7 +245,21 @@ void QQ_form::OnDownloadCompleted(int32_t value) {
     }
     KillTimer(hwnd_, kTimer1);
     globals_.UpdateCheckTicks = 0;
-    FinishUpdateCheck(*this);
+    FinishUpdateCheck();
+}
+
+// Command5 of the settings dialog is given back when the check was the dialog's; when the user
+// accepted a new version, every window closes and the program ends.
+void QQ_form::FinishUpdateCheck() {
+    if (globals_.UpdateCheckSource == 2) RestoreQQ_setCheckButton();
+    if (EvaluateUpdateCheck(*this) != UpdateCheckEnd::kHandedOver) return;
+    UnloadQQ_Add();
+    UnloadQQ_set();
+    UnloadQQ_about();
+    // Shown first so the closing handlers run on a visible window, as when it was unloaded normally
+    // (the tray icon, if any, goes with it).
+    ShowWindow(hwnd_, SW_SHOW);
+    Quit();
 }
 
 std::wstring QQ_form::Text(UINT id) const {

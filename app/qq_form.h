@@ -70,6 +70,8 @@ class QQ_form : public MainWindow, public DialogWindow, public AccountSaves {
     QQ_setData SettingsData();
     QQ_loginData StartupPasswordData();
     QQ_aboutData AboutData() const;
+    // The editor for the account EditAlias names (add mode when it is empty).
+    QQ_AddData EditorData();
 
     // AccountSaves: an editor's save, applied to the row and then to config.dat.
     Status Save(const AccountSave& save) override;
@@ -120,11 +122,13 @@ class QQ_form : public MainWindow, public DialogWindow, public AccountSaves {
     void EditAccountCommand();
     void DeleteAccountCommand();
     void ImportCommand();
+    void OpenEditor();
     Status SaveEdit(const AccountSave& save);
     Status SaveNew(const AccountSave& save);
     void OnSize(WPARAM kind);
     void OnTrayMessage(UINT mouseMessage);
     void OnTimer1();
+    void FinishUpdateCheck();
     void OnClosing();
     void OnDestroy();
     bool OnSetCursor(HWND over);

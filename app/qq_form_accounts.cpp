@@ -2,6 +2,9 @@
 // user (accounts/); what they decide is applied here, to config.dat and to the rows in step.
 #include "app/qq_form.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "accounts/QQ_Add.h"
 #include "accounts/account_logic.h"
 #include "accounts/account_store.h"
@@ -23,14 +26,18 @@ class QQ_form::ImportedRows : public ImportRows {
 
 void QQ_form::AddAccountCommand() {
     editRow_ = -1;
-    AddAccount(*this, *this);
+    globals_.EditAlias.clear();
+    OpenEditor();
 }
 
 void QQ_form::EditAccountCommand() {
     if (!SingleSelected()) return NoticeNotSelected(*this);
     editRow_ = ListViewNextSelected(List());
     if (!rows_.Has(editRow_)) return;
-    EditAccount(*this, rows_.At(editRow_).alias, editRow_, *this);
+    globals_.EditAlias = rows_.At(editRow_).alias;
+    // A 16-bit row number cannot name every row of a long list; editRow_ keeps the real one.
+    globals_.EditRow = static_cast<int16_t>(std::min(editRow_ + 1, static_cast<int>(INT16_MAX)));
+    OpenEditor();
     editRow_ = -1;
 }
 

@@ -3,6 +3,7 @@
 #include "app/qq_form.h"
 
 #include "about/QQ_about.h"
+#include "accounts/qq_add_dialog.h"
 #include "settings/qq_login.h"
 #include "settings/qq_set.h"
 
@@ -35,6 +36,22 @@ bool QQ_form::AskStartupPassword() {
     if (!Dialog_QQ_login(hwnd_, &data)) return false;
     StartUpdateCheck(0, 6);
     return true;
+}
+
+QQ_AddData QQ_form::EditorData() {
+    QQ_AddData data;
+    data.editAlias = globals_.EditAlias;
+    data.db = &db_;
+    data.services = &services_;
+    data.saves = this;
+    return data;
+}
+
+// A save or Cancel clears the edit target; the title bar's close leaves it.
+void QQ_form::OpenEditor() {
+    QQ_AddData data = EditorData();
+    Dialog_QQ_Add(hwnd_, &data);
+    if (data.end != QQ_AddEnd::kClosed) globals_.EditAlias.clear();
 }
 
 QQ_aboutData QQ_form::AboutData() const {

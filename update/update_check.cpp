@@ -4,10 +4,7 @@
 
 #include <windows.h>
 
-#include "about/QQ_about.h"
-#include "accounts/QQ_Add.h"
 #include "resources/resource_ids.h"
-#include "settings/qq_set.h"
 #include "update/signed_download.h"
 #include "update/site_url.h"
 #include "update/small_file.h"
@@ -25,8 +22,8 @@ std::string Text(UINT id) {
     return ToUtf8(LoadResString(id));
 }
 
-// Writes the updater, starts it and ends the program. Failures of the writing and the start are not
-// reported: the user asked for the update and the program goes on to end.
+// Writes the updater and starts it. Failures of the writing and the start are not reported: the user
+// asked for the update and the program goes on to end.
 void HandOverToUpdater(MainWindow& main) {
     Services& services = main.AppServices();
     const GlobalSettings& globals = main.Globals();
@@ -39,13 +36,6 @@ void HandOverToUpdater(MainWindow& main) {
     services.clock->Sleep(100);
     // The exact path: the updater is found as written, never searched for along the command line.
     (void)services.processes->Start(updater, "\"" + updater + "\"");
-    UnloadQQ_Add();
-    UnloadQQ_set();
-    UnloadQQ_about();
-    // Shown first so the closing handlers run on a visible window, as when it was unloaded normally
-    // (the tray icon, if any, goes with it).
-    ShowWindow(static_cast<HWND>(main.Window()), SW_SHOW);
-    main.Quit();
 }
 
 }  // namespace
@@ -65,30 +55,27 @@ VersionCheck ReadVersionFile(GlobalSettings& globals) {
     return CheckVersionBytes(bytes, globals.AppVersion, globals.NewestVersion);
 }
 
-void EvaluateUpdateCheck(MainWindow& main) {
+UpdateCheckEnd EvaluateUpdateCheck(MainWindow& main) {
     GlobalSettings& globals = main.Globals();
     MessageBoxes& messages = *main.AppServices().messages;
     const std::string notice = Text(IDS_NOTICE_TITLE);
     switch (NoticeFor(ReadVersionFile(globals), globals.UpdateCheckSource)) {
         case UpdateNotice::kNone:
-            return;
+            break;
         case UpdateNotice::kNetworkError:
             messages.Show(main.Window(), Text(IDS_UPDATE_NETWORK_ERROR), notice, kMbOk);
-            return;
+            break;
         case UpdateNotice::kNoUpdate:
             messages.Show(main.Window(), Text(IDS_UPDATE_NONE), notice, kMbOk);
-            return;
+            break;
         case UpdateNotice::kOffer: {
             const std::string title = globals.AppTitle + " " + globals.AppVersion;
             if (messages.Show(main.Window(), Text(IDS_UPDATE_OFFER), title, kMbOkCancel | kMbIconQuestion) == kIdOk) {
                 HandOverToUpdater(main);
+                return UpdateCheckEnd::kHandedOver;
             }
-            return;
+            break;
         }
     }
-}
-
-void FinishUpdateCheck(MainWindow& main) {
-    if (main.Globals().UpdateCheckSource == 2) RestoreQQ_setCheckButton();
-    EvaluateUpdateCheck(main);
+    return UpdateCheckEnd::kGoOn;
 }

@@ -10,20 +10,19 @@
 //      whatever started the check.
 //   3. Accepting writes resource "UPEXE" 125 to UpdaterPath and the checked version file with its
 //      signature beside it ("update.txt", "update.txt.sig"), starts exactly UpdaterPath without
-//      arguments and ends the program through the main window's closing, whether or not the
-//      writing and the start succeeded.
+//      arguments and answers kHandedOver, whether or not the writing and the start succeeded: the
+//      caller then closes its windows and ends the program.
 
 #include "update/version_file.h"
 #include "win/globals.h"
 #include "win/main_window.h"
 
-// Runs when a check ends (the download completed or Timer1 ran out), after the download was
-// stopped and the timer turned off: gives the settings dialog's Command5 back when the check was
-// the dialog's, then EvaluateUpdateCheck.
-void FinishUpdateCheck(MainWindow& main);
-
 // Reads VersionFile's first line into NewestVersion and compares it with AppVersion.
 VersionCheck ReadVersionFile(GlobalSettings& globals);
 
-// Tells the user what the check found and, when a new version is accepted, hands over to the updater.
-void EvaluateUpdateCheck(MainWindow& main);
+enum class UpdateCheckEnd { kGoOn, kHandedOver };
+
+// Runs when a check ends (the download completed or Timer1 ran out), after the download was
+// stopped and the timer turned off: tells the user what the check found and, when a new version is
+// accepted, hands over to the updater.
+UpdateCheckEnd EvaluateUpdateCheck(MainWindow& main);

@@ -7,6 +7,8 @@
 
 namespace {
 
+DialogWindow* g_unadopted = nullptr;  // a modeless object being created, until its window takes it
+
 std::vector<std::pair<int, HWND>>& OpenWindows() {
     static std::vector<std::pair<int, HWND>> open;
     return open;
@@ -43,10 +45,15 @@ HWND DialogWindow::CreateModeless(std::unique_ptr<DialogWindow> dialog, HWND own
     if (OpenWindow(templateId)) return nullptr;
     dialog->kind_ = Kind::Modeless;
     dialog->templateId_ = templateId;
+    // From WM_INITDIALOG on the window owns the object, and a dialog that ends while it loads has
+    // deleted it before CreateDialogParamW returns; only an object no window took is freed here.
+    DialogWindow* raw = dialog.release();
+    g_unadopted = raw;
     HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner, DlgProc,
-                                   dialog->CreationParam());
-    if (!hwnd) return nullptr;  // the object was not handed to a window: the unique_ptr frees it
-    dialog.release();            // owned by the window from now on (see OnWindowGone in DlgProc)
+                                   raw->CreationParam());
+    if (g_unadopted == raw) delete raw;
+    g_unadopted = nullptr;
+    if (!hwnd || !IsWindow(hwnd)) return nullptr;
     ShowWindow(hwnd, SW_SHOW);
     return hwnd;
 }
@@ -64,6 +71,7 @@ INT_PTR CALLBACK DialogWindow::DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     DialogWindow* self = nullptr;
     if (msg == WM_INITDIALOG) {
         self = reinterpret_cast<DialogWindow*>(lParam);
+        if (self == g_unadopted) g_unadopted = nullptr;
         self->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         if (self->kind_ != Kind::ByHand) OpenWindows().emplace_back(self->templateId_, hwnd);

@@ -29,7 +29,8 @@ class DialogWindow {
     // Runs `dialog` modally over `owner` from the program's template `templateId`, and returns the
     // result it was closed with; -1 when the template does not load or one is already open.
     static INT_PTR ShowModal(DialogWindow& dialog, HWND owner, int templateId);
-    // The same window, modeless and shown; the window owns `dialog` from then on. Null as above.
+    // The same window, modeless and shown; the window owns `dialog` from then on. Null as above, or
+    // when the dialog ended while it loaded.
     static HWND CreateModeless(std::unique_ptr<DialogWindow> dialog, HWND owner, int templateId);
     // The window of `templateId` open now, or null.
     static HWND OpenWindow(int templateId);

@@ -12,6 +12,7 @@
 #include "resources/resource_ids.h"
 #include "tests/win/accounts/accounts_test_util.h"
 #include "win/dialog.h"
+#include "win/dialog_window.h"
 #include "win/listview.h"
 
 namespace {
@@ -36,7 +37,7 @@ ModalSeen g_seen;
 
 void CALLBACK LookAndClose(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    HWND dlg = OpenQQ_Add();
+    HWND dlg = DialogWindow::OpenWindow(IDD_QQ_ADD);
     g_seen.open = dlg != nullptr;
     if (!dlg) return;
     g_seen.caption = GetWindowString(dlg);
@@ -91,7 +92,8 @@ TEST(EditCommand, OpensTheEditorModallyForTheSelectedRow) {
     EXPECT_EQ(g_seen.number, L"10002");
     EXPECT_EQ(g_seen.alias, L"工作号");
     EXPECT_EQ(h.globals.EditRow, 2);
-    EXPECT_EQ(OpenQQ_Add(), nullptr);
+    EXPECT_EQ(h.globals.EditAlias, "工作号");  // closed by its title bar: the target stays
+    EXPECT_EQ(DialogWindow::OpenWindow(IDD_QQ_ADD), nullptr);
 }
 
 TEST(AddCommand, OpensTheEditorInAddModeWhateverWasEditedBefore) {

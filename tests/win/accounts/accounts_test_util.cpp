@@ -16,12 +16,16 @@ std::string TextOf(const jet::Variant& v) {
 
 }  // namespace
 
+QQ_AddData& EditorData() {
+    static QQ_AddData data;  // outlives every editor: one is open at a time
+    return data;
+}
+
 HWND OpenEditor(QQFormHarness& h, const std::string& editAlias, int editRow) {
     h.globals.EditAlias = editAlias;
-    h.globals.EditRow = static_cast<int16_t>(editRow);
     h.form->SetEditRow(editRow - 1);
-    HWND dialog = CreateQQ_AddForTest(*h.form, *h.form);
-    if (dialog) ShowWindow(dialog, SW_SHOW);
+    EditorData() = h.form->EditorData();
+    HWND dialog = CreateQQ_AddForTest(static_cast<HWND>(h.form->Window()), &EditorData());
     PumpMessages();
     return dialog;
 }

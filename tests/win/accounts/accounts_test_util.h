@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "accounts/qq_add_dialog.h"
 #include "tests/win/qq_form_harness.h"
 
-// The editor over `h`'s main window; edit mode when `editAlias` is not empty.
+// The editor over `h`'s main window, given what the main window gives it; edit mode when
+// `editAlias` is not empty, for list row `editRow` (from 1).
 HWND OpenEditor(QQFormHarness& h, const std::string& editAlias = "", int editRow = 0);
+// What the last editor opened was given, and how it ended.
+QQ_AddData& EditorData();
 // Characters as the keyboard gives them to the control.
 void Type(HWND dialog, int id, const std::wstring& text);
 void ClickItem(HWND dialog, int id);

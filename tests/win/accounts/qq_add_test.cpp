@@ -10,6 +10,7 @@
 #include "resources/resource_ids.h"
 #include "tests/win/accounts/accounts_test_util.h"
 #include "win/dialog.h"
+#include "win/dialog_window.h"
 #include "win/listview.h"
 
 namespace {
@@ -157,7 +158,7 @@ TEST(QQ_Add, RefusedSavesShowTheirMessageClearThePasswordAndWriteNothing) {
         if (c.focus) {
             EXPECT_EQ(GetFocus(), GetDlgItem(dlg, c.focus));
         }
-        EXPECT_EQ(OpenQQ_Add(), dlg);
+        EXPECT_EQ(DialogWindow::OpenWindow(IDD_QQ_ADD), dlg);
         EXPECT_EQ(ListViewRowCount(h.List()), 2);
         EXPECT_EQ(StoredNames(h.DbPath()).size(), 2u);
         DestroyWindow(dlg);
@@ -202,7 +203,7 @@ TEST(QQ_Add, AddStoresTheStatusHashAndTimeAndAppendsATickedRowWithItsIcon) {
         SetItemText(dlg, IDC_QQ_ADD_TEXT3, L"O'Neil");
         ClickItem(dlg, IDC_QQ_ADD_COMMAND1);
         EXPECT_TRUE(h.fakes.messages.shown.empty());
-        EXPECT_EQ(OpenQQ_Add(), nullptr);
+        EXPECT_EQ(DialogWindow::OpenWindow(IDD_QQ_ADD), nullptr);
         HWND list = h.List();
         ASSERT_EQ(ListViewRowCount(list), 3);
         EXPECT_EQ(ListViewGetText(list, 2), L"O'Neil");
@@ -212,7 +213,7 @@ TEST(QQ_Add, AddStoresTheStatusHashAndTimeAndAppendsATickedRowWithItsIcon) {
         EXPECT_FALSE(ListViewIsSelected(list, 2));
         EXPECT_EQ(StoredAccount(h.DbPath(), "10003"),
                   (std::vector<std::string>{"O'Neil", "1", c.stat, "2026-12-07 9:07:03", "kAFQmDzST7DWlj99KOF/cg"}));
-        EXPECT_EQ(h.globals.EditAlias, "");
+        EXPECT_EQ(EditorData().end, QQ_AddEnd::kSaved);
     }
 }
 
@@ -230,7 +231,7 @@ TEST(QQ_Add, ContinuousInputEmptiesTheBoxesKeepsTheChecksAndStaysOpen) {
     ASSERT_EQ(h.fakes.messages.shown.size(), 2u);
     EXPECT_EQ(h.fakes.messages.shown[1].text, "添加成功");
     EXPECT_EQ(h.fakes.messages.shown[1].title, "提示");
-    EXPECT_EQ(OpenQQ_Add(), dlg);
+    EXPECT_EQ(DialogWindow::OpenWindow(IDD_QQ_ADD), dlg);
     for (int id : {IDC_QQ_ADD_TEXT1, IDC_QQ_ADD_TEXT2, IDC_QQ_ADD_TEXT3}) EXPECT_EQ(ItemText(dlg, id), L"") << id;
     EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDC_QQ_ADD_TEXT1));
     EXPECT_TRUE(IsItemChecked(dlg, IDC_QQ_ADD_CHECK1));
@@ -276,7 +277,7 @@ TEST(QQ_Add, EditSavesAliasStatusAndHashByNumberAndChangesOnlyItsRow) {
     SetItemText(dlg, IDC_QQ_ADD_TEXT3, L"It's me");
     ClickItem(dlg, IDC_QQ_ADD_COMMAND1);
     EXPECT_TRUE(h.fakes.messages.shown.empty());
-    EXPECT_EQ(OpenQQ_Add(), nullptr);
+    EXPECT_EQ(DialogWindow::OpenWindow(IDD_QQ_ADD), nullptr);
     EXPECT_EQ(ListRows(list), (std::vector<std::wstring>{L"小明", L"It's me"}));
     EXPECT_EQ(ListViewGetImage(list, 1), kImageOnline);
     EXPECT_TRUE(ListViewIsChecked(list, 1));
@@ -285,7 +286,7 @@ TEST(QQ_Add, EditSavesAliasStatusAndHashByNumberAndChangesOnlyItsRow) {
     EXPECT_EQ(StoredAccount(h.DbPath(), "10002"),
               (std::vector<std::string>{"It's me", "0", "1", "2026-12-02 21:15:44", "kAFQmDzST7DWlj99KOF/cg"}));
     EXPECT_EQ(StoredAccount(h.DbPath(), "10001")[0], "小明");
-    EXPECT_EQ(h.globals.EditAlias, "");
+    EXPECT_EQ(EditorData().end, QQ_AddEnd::kSaved);
 }
 
 TEST(QQ_Add, EditRefusesAnotherAccountsAliasButKeepsItsOwnInAnyCase) {
@@ -315,24 +316,25 @@ TEST(QQ_Add, AnEditTargetThatIsGoneSaysIllegalOperationAndCloses) {
     ASSERT_TRUE(h.Load());
     HWND dlg = OpenEditor(h, "不存在", 1);
     EXPECT_EQ(dlg, nullptr);
-    EXPECT_EQ(OpenQQ_Add(), nullptr);
+    EXPECT_EQ(DialogWindow::OpenWindow(IDD_QQ_ADD), nullptr);
     ASSERT_EQ(h.fakes.messages.shown.size(), 1u);
     EXPECT_EQ(h.fakes.messages.shown[0].text, "非法操作");
     EXPECT_EQ(ListRows(h.List()), (std::vector<std::wstring>{L"小明", L"工作号"}));
 }
 
-TEST(QQ_Add, CancelClearsTheEditTargetButTheTitleBarsCloseDoesNot) {
+// The main window clears its edit target on Cancel but not on the title bar's close.
+TEST(QQ_Add, CancelAndTheTitleBarsCloseTellHowTheyEnded) {
     QQFormHarness h(TwoAccounts());
     ASSERT_TRUE(h.Load());
     HWND dlg = OpenEditor(h, "小明", 1);
     ASSERT_NE(dlg, nullptr);
     SendMessageW(dlg, WM_CLOSE, 0, 0);
-    EXPECT_EQ(OpenQQ_Add(), nullptr);
-    EXPECT_EQ(h.globals.EditAlias, "小明");
+    EXPECT_EQ(DialogWindow::OpenWindow(IDD_QQ_ADD), nullptr);
+    EXPECT_EQ(EditorData().end, QQ_AddEnd::kClosed);
     dlg = OpenEditor(h, "小明", 1);
     ASSERT_NE(dlg, nullptr);
     ClickItem(dlg, IDC_QQ_ADD_COMMAND2);
-    EXPECT_EQ(OpenQQ_Add(), nullptr);
-    EXPECT_EQ(h.globals.EditAlias, "");
+    EXPECT_EQ(DialogWindow::OpenWindow(IDD_QQ_ADD), nullptr);
+    EXPECT_EQ(EditorData().end, QQ_AddEnd::kCancelled);
     EXPECT_TRUE(h.fakes.messages.shown.empty());
 }
