@@ -1,21 +1,4 @@
-#include "win/globals.h"
-
-#include "update/site_url.h"
-
-namespace {
-
-std::string WithoutTrailingSlashes(std::string url) {
-    while (!url.empty() && url.back() == '/') url.pop_back();
-    return url;
-}
-
-}  // namespace
-
-std::string ChooseSiteUrl(const char* environmentValue, std::string_view builtIn) {
-    std::string fromEnvironment = WithoutTrailingSlashes(environmentValue ? environmentValue : "");
-    if (IsAcceptedSiteOverride(fromEnvironment)) return fromEnvironment;
-    return WithoutTrailingSlashes(std::string(builtIn));
-}
+#include "app/globals.h"
 
 GlobalSettings StartupSettings(std::string_view programFolder, std::string_view siteUrl) {
     GlobalSettings g;

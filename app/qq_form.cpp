@@ -248,11 +248,27 @@ void QQ_form::OnDownloadCompleted(int32_t value) {
     FinishUpdateCheck();
 }
 
+UpdateCheckData QQ_form::CheckEndData() {
+    UpdateCheckData check;
+    check.owner = hwnd_;
+    check.services = &services_;
+    check.source = globals_.UpdateCheckSource;
+    check.appTitle = globals_.AppTitle;
+    check.appVersion = globals_.AppVersion;
+    check.versionFile = globals_.VersionFile;
+    check.updaterPath = globals_.UpdaterPath;
+    check.newestVersion = globals_.NewestVersion;
+    return check;
+}
+
 // Command5 of the settings dialog is given back when the check was the dialog's; when the user
 // accepted a new version, every window closes and the program ends.
 void QQ_form::FinishUpdateCheck() {
     if (globals_.UpdateCheckSource == 2) RestoreQQ_setCheckButton();
-    if (EvaluateUpdateCheck(*this) != UpdateCheckEnd::kHandedOver) return;
+    UpdateCheckData check = CheckEndData();
+    UpdateCheckEnd end = EvaluateUpdateCheck(check);
+    globals_.NewestVersion = check.newestVersion;
+    if (end != UpdateCheckEnd::kHandedOver) return;
     UnloadQQ_Add();
     UnloadQQ_set();
     UnloadQQ_about();

@@ -24,12 +24,13 @@
 #include <memory>
 #include <string>
 
-#include "win/globals.h"
+#include "app/globals.h"
 #include "win/main_window.h"
 #include "accounts/qq_add_dialog.h"
 #include "app/account_list.h"
 #include "app/tray.h"
 #include "update/fetchwell.h"
+#include "update/update_check.h"
 #include "win/dialog_window.h"
 #include "common/services.h"
 #include "win/unique_handle.h"
@@ -55,7 +56,7 @@ class QQ_form : public MainWindow, public DialogWindow, public AccountSaves {
     WindowRef Window() const override { return hwnd_; }
     // ListView1: row text A_Name, sub-item 1 the last login, tick = active, image 0/1 = status 1/0.
     WindowRef ListView1() const { return List(); }
-    GlobalSettings& Globals() override { return globals_; }
+    GlobalSettings& Globals() { return globals_; }
     AccountDb& Db() override { return db_; }
     Services& AppServices() override { return services_; }
     void RefreshCommands() override;
@@ -128,6 +129,7 @@ class QQ_form : public MainWindow, public DialogWindow, public AccountSaves {
     void OnSize(WPARAM kind);
     void OnTrayMessage(UINT mouseMessage);
     void OnTimer1();
+    UpdateCheckData CheckEndData();
     void FinishUpdateCheck();
     void OnClosing();
     void OnDestroy();

@@ -75,12 +75,12 @@ class FormLoginHost : public LoginHost {
 
 void QQ_form::LoginTicked() {
     FormLoginHost host(*this, List());
-    LoginContext run{host, globals_, db_, services_};
+    LoginContext run{host, globals_.QQPath, globals_.ExitAfterLogin == 1, db_, services_};
     RunLoginTicked(run);
 }
 
 void QQ_form::LoginSelected() {
     FormLoginHost host(*this, List());
-    LoginContext run{host, globals_, db_, services_};
+    LoginContext run{host, globals_.QQPath, globals_.ExitAfterLogin == 1, db_, services_};
     RunLoginSelected(run);
 }

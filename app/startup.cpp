@@ -4,12 +4,13 @@
 
 #include <cstdlib>
 
-#include "win/globals.h"
+#include "app/globals.h"
 #include "app/qq_form.h"
 #include "app/res_files.h"
 #include "common/text.h"
 #include "resources/resource_ids.h"
 #include "store/account_db.h"
+#include "update/site_url.h"
 #include "win/files.h"
 #include "win/resources.h"
 #include "win/strings.h"

@@ -58,15 +58,13 @@ void login_run_100_ticked_per_account(benchmark::State& state) {
     services.clock = &clock;
     services.messages = &messages;
     services.end = &end;
-    GlobalSettings globals;
-    globals.QQPath = "C:\\Program Files\\Tencent\\QQ\\Bin\\QQ.exe";
-    globals.AppTitle = "Kestrin";
+    const std::string qqPath = "C:\\Program Files\\Tencent\\QQ\\Bin\\QQ.exe";
     AccountDb db(path, services);
     AllTickedHost host(names);
     // One iteration is a whole run; the figure is its time divided by the accounts it started.
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
-        LoginContext run{host, globals, db, services};
+        LoginContext run{host, qqPath, false, db, services};
         RunLoginTicked(run);
         std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
         state.SetIterationTime(spent.count() / kAccounts);

@@ -27,7 +27,7 @@ bool PassesChecks(LoginContext& run) {
         run.host.Show(LoginMessage::NoAccounts);
         return false;
     }
-    if (run.globals.QQPath.empty()) {
+    if (run.qqPath.empty()) {
         // Even a path chosen in the dialog does not resume this run: the user clicks again.
         run.host.Show(LoginMessage::NoQQPath);
         run.host.ShowSettings();
@@ -79,7 +79,7 @@ Status LaunchAccount(LoginContext& run, int row, const std::string& alias) {
     if (!SoundLoginFields(*number, *hash, *stat)) {
         return Status(ErrorCode::Corrupt, "zk_auto_qqlist: the account " + alias + " holds no sound login");
     }
-    const std::string& program = run.globals.QQPath;
+    const std::string& program = run.qqPath;
     if (!run.services.processes->Start(program, LoginCommandLine(program, *number, *hash, *stat))) {
         return Status(ErrorCode::Io, "the QQ client cannot be started: " + program);
     }
@@ -105,7 +105,7 @@ void RunLoginTicked(LoginContext& run) {
     run.host.FocusLoginButton();
     if (launched == 0) {
         run.host.Show(LoginMessage::NoneTicked);
-    } else if (run.globals.ExitAfterLogin == 1) {
+    } else if (run.exitAfterLogin) {
         run.host.Quit();
     } else {
         run.host.Minimise();

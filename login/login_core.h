@@ -12,7 +12,7 @@
 //   4. The first failure after the checks ends the run at once: config.dat is closed, cmd_login is
 //      enabled again (LoginTicked), the failure message follows; no minimise, no quit, and what was
 //      done before stays done.
-//   5. The QQ client is started as exactly GlobalSettings::QQPath, never as a shorter prefix of a
+//   5. The QQ client is started as exactly the run's qqPath, never as a shorter prefix of a
 //      path with blanks; the command line carries the same path first.
 //   6. A row whose number, hash or status is not sound (login_text.h) is a failure of the run: its
 //      client is not started, and the rows before it stay as they were done.
@@ -20,9 +20,8 @@
 
 #include <string>
 
-#include "store/account_db.h"
-#include "win/globals.h"
 #include "common/services.h"
+#include "store/account_db.h"
 
 // The messages a run shows; the host knows their texts ("还没有添加QQ号码", ...).
 enum class LoginMessage {
@@ -56,7 +55,8 @@ class LoginHost {
 
 struct LoginContext {
     LoginHost& host;
-    GlobalSettings& globals;
+    std::string qqPath;   // QQPath when the run starts: the client, started as exactly this path
+    bool exitAfterLogin;  // ExitAfterLogin is 1: a run that started a client ends the program
     AccountDb& db;
     Services& services;
 };

@@ -72,3 +72,18 @@ bool IsAcceptedSiteOverride(std::string_view url) {
     if (!IsLoopback(host) && !IsHostName(host)) return false;
     return secure || IsLoopback(host);
 }
+
+namespace {
+
+std::string WithoutTrailingSlashes(std::string url) {
+    while (!url.empty() && url.back() == '/') url.pop_back();
+    return url;
+}
+
+}  // namespace
+
+std::string ChooseSiteUrl(const char* environmentValue, std::string_view builtIn) {
+    std::string fromEnvironment = WithoutTrailingSlashes(environmentValue ? environmentValue : "");
+    if (IsAcceptedSiteOverride(fromEnvironment)) return fromEnvironment;
+    return WithoutTrailingSlashes(std::string(builtIn));
+}

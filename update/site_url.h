@@ -9,9 +9,14 @@
 //      blanks and control characters, and an empty host.
 // Portable.
 
+#include <string>
 #include <string_view>
 
 bool IsAcceptedSiteOverride(std::string_view url);
+
+// The site's base address: `environmentValue` (KESTRIN_SITE_URL, for tests and self-hosting) when
+// it is an accepted override, else the address built in; trailing slashes removed either way.
+std::string ChooseSiteUrl(const char* environmentValue, std::string_view builtIn);
 
 // The files the programs fetch from the site's folder, by the names they are served and stored
 // under (UTF-8), each with a signature "<name>.sig" beside it.

@@ -10,6 +10,7 @@
 #include "update/small_file.h"
 #include "update/trusted_key.h"
 #include "update/update_notice.h"
+#include "update/version_file.h"
 #include "common/text.h"
 #include "win/files.h"
 #include "win/res_files.h"
@@ -22,56 +23,60 @@ std::string Text(UINT id) {
     return ToUtf8(LoadResString(id));
 }
 
+// The version file and its signature exactly as the check read and verified them: what an accepted
+// update hands to the updater, whatever the temporary file holds by then.
+struct CheckedFile {
+    std::string bytes;
+    std::string signature;
+};
+
 // Writes the updater and starts it. Failures of the writing and the start are not reported: the user
 // asked for the update and the program goes on to end.
-void HandOverToUpdater(MainWindow& main) {
-    Services& services = main.AppServices();
-    const GlobalSettings& globals = main.Globals();
-    const std::string updater = globals.UpdaterPath;
+void HandOverToUpdater(const UpdateCheckData& check, const CheckedFile& checked) {
+    Services& services = *check.services;
+    const std::string& updater = check.updaterPath;
     (void)WriteResFile(IDR_UPDATER_EXE, L"upexe", ToWide(updater));
     // The version file as checked, for the updater to show and check again.
     const std::wstring handed = ToWide(FolderOfPath(updater) + "\\" + kHandedVersionFileName);
-    (void)WriteWholeFile(handed, std::as_bytes(std::span(globals.CheckedVersionFile)));
-    (void)WriteWholeFile(handed + L".sig", std::as_bytes(std::span(globals.CheckedVersionSignature)));
+    (void)WriteWholeFile(handed, std::as_bytes(std::span(checked.bytes)));
+    (void)WriteWholeFile(handed + L".sig", std::as_bytes(std::span(checked.signature)));
     services.clock->Sleep(100);
     // The exact path: the updater is found as written, never searched for along the command line.
     (void)services.processes->Start(updater, "\"" + updater + "\"");
 }
 
-}  // namespace
-
-VersionCheck ReadVersionFile(GlobalSettings& globals) {
-    globals.CheckedVersionFile.clear();
-    globals.CheckedVersionSignature.clear();
-    const std::wstring path = ToWide(globals.VersionFile);
+// Reads VersionFile's first line into newestVersion and compares it with appVersion.
+VersionCheck ReadVersionFile(UpdateCheckData& check, CheckedFile& checked) {
+    const std::wstring path = ToWide(check.versionFile);
     std::optional<std::string> bytes = ReadSmallFile(path, kMaxVersionFileBytes);
     std::optional<std::string> signature = ReadSignatureFor(path);
     // Only bytes our key signed are an answer; the bytes verified are the bytes used and kept.
     if (!bytes || CheckSignedBytes(signature, kVersionFileName, *bytes, TrustedUpdateKeys()) != SignatureCheck::kGood) {
         return kVersionUnreadable;
     }
-    globals.CheckedVersionFile = *bytes;
-    globals.CheckedVersionSignature = *signature;
-    return CheckVersionBytes(bytes, globals.AppVersion, globals.NewestVersion);
+    checked = {*bytes, *signature};
+    return CheckVersionBytes(bytes, check.appVersion, check.newestVersion);
 }
 
-UpdateCheckEnd EvaluateUpdateCheck(MainWindow& main) {
-    GlobalSettings& globals = main.Globals();
-    MessageBoxes& messages = *main.AppServices().messages;
+}  // namespace
+
+UpdateCheckEnd EvaluateUpdateCheck(UpdateCheckData& check) {
+    MessageBoxes& messages = *check.services->messages;
     const std::string notice = Text(IDS_NOTICE_TITLE);
-    switch (NoticeFor(ReadVersionFile(globals), globals.UpdateCheckSource)) {
+    CheckedFile checked;
+    switch (NoticeFor(ReadVersionFile(check, checked), check.source)) {
         case UpdateNotice::kNone:
             break;
         case UpdateNotice::kNetworkError:
-            messages.Show(main.Window(), Text(IDS_UPDATE_NETWORK_ERROR), notice, kMbOk);
+            messages.Show(check.owner, Text(IDS_UPDATE_NETWORK_ERROR), notice, kMbOk);
             break;
         case UpdateNotice::kNoUpdate:
-            messages.Show(main.Window(), Text(IDS_UPDATE_NONE), notice, kMbOk);
+            messages.Show(check.owner, Text(IDS_UPDATE_NONE), notice, kMbOk);
             break;
         case UpdateNotice::kOffer: {
-            const std::string title = globals.AppTitle + " " + globals.AppVersion;
-            if (messages.Show(main.Window(), Text(IDS_UPDATE_OFFER), title, kMbOkCancel | kMbIconQuestion) == kIdOk) {
-                HandOverToUpdater(main);
+            const std::string title = check.appTitle + " " + check.appVersion;
+            if (messages.Show(check.owner, Text(IDS_UPDATE_OFFER), title, kMbOkCancel | kMbIconQuestion) == kIdOk) {
+                HandOverToUpdater(check, checked);
                 return UpdateCheckEnd::kHandedOver;
             }
             break;

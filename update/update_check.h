@@ -1,6 +1,6 @@
 #pragma once
 // The end of an update check: reading the version file, telling the user, and on acceptance
-// writing and starting the updater and ending the program.
+// writing and starting the updater. Given its data, it knows nothing of the program's windows.
 // Invariants:
 //   1. The version file is read whole and bounded (update/version_file.h) and is an answer only when
 //      its signature beside it ("<VersionFile>.sig") verifies over exactly those bytes with the
@@ -13,16 +13,26 @@
 //      arguments and answers kHandedOver, whether or not the writing and the start succeeded: the
 //      caller then closes its windows and ends the program.
 
-#include "update/version_file.h"
-#include "win/globals.h"
-#include "win/main_window.h"
+#include <cstdint>
+#include <string>
 
-// Reads VersionFile's first line into NewestVersion and compares it with AppVersion.
-VersionCheck ReadVersionFile(GlobalSettings& globals);
+#include "common/services.h"
 
 enum class UpdateCheckEnd { kGoOn, kHandedOver };
+
+// What the end of a check needs of the program's settings, and what it changes there.
+struct UpdateCheckData {
+    WindowRef owner = nullptr;      // in: owner of the messages
+    Services* services = nullptr;   // in, borrowed: messages, the pause and the updater's start
+    int16_t source = 0;             // in: UpdateCheckSource
+    std::string appTitle;           // in: with appVersion, the offer's caption
+    std::string appVersion;         // in: the version the file is compared with
+    std::string versionFile;        // in: VersionFile, where the check stored the file
+    std::string updaterPath;        // in: UpdaterPath, where an accepted update writes the updater
+    std::string newestVersion;      // in and out: NewestVersion, kept when the file has no line
+};
 
 // Runs when a check ends (the download completed or Timer1 ran out), after the download was
 // stopped and the timer turned off: tells the user what the check found and, when a new version is
 // accepted, hands over to the updater.
-UpdateCheckEnd EvaluateUpdateCheck(MainWindow& main);
+UpdateCheckEnd EvaluateUpdateCheck(UpdateCheckData& check);

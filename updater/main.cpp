@@ -8,7 +8,6 @@
 #include "update/site_url.h"
 #include "updater/updater_services.h"
 #include "win/files.h"
-#include "win/globals.h"
 #include "win/strings.h"
 
 #ifndef KESTRIN_SITE_URL

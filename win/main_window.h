@@ -15,14 +15,12 @@
 #include "common/services.h"
 
 class AccountDb;
-struct GlobalSettings;
 
 class MainWindow {
   public:
     virtual ~MainWindow() = default;
     // The main window, owner of every dialog and message box.
     virtual WindowRef Window() const = 0;
-    virtual GlobalSettings& Globals() = 0;
     virtual AccountDb& Db() = 0;
     virtual Services& AppServices() = 0;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "win/globals.h"
+#include "app/globals.h"
 #include "app/qq_form.h"
 #include "store/account_db.h"
 #include "tests/win/fake_services.h"

@@ -47,7 +47,7 @@ class RecordingHost : public LoginHost {
     void Show(LoginMessage message) override { log_.push_back("message " + std::to_string(int(message))); }
     void ShowSettings() override {
         log_.push_back("settings");
-        if (globals) globals->QQPath = kQQPath;  // the user picks a path in the dialog
+        if (qqPath) *qqPath = kQQPath;  // the user picks a path in the dialog
     }
     void EnableLoginButton(bool enabled) override { log_.push_back(enabled ? "enable" : "disable"); }
     void FocusLoginButton() override { log_.push_back("focus"); }
@@ -55,7 +55,7 @@ class RecordingHost : public LoginHost {
     void Quit() override { log_.push_back("quit"); }
 
     std::vector<Row> rows;
-    GlobalSettings* globals = nullptr;
+    std::string* qqPath = nullptr;  // the program's QQPath
 
   private:
     std::vector<std::string>& log_;
@@ -98,20 +98,18 @@ std::string Insert(const std::string& name, const std::string& qq, int activ, in
 class LoginRunTest : public testing::Test {
   protected:
     void SetUp() override {
-        globals_.DbPath = folder_.File("config.dat");
-        globals_.AppTitle = "Kestrin";
-        globals_.QQPath = kQQPath;
-        host_.globals = &globals_;
-        db_ = std::make_unique<AccountDb>(globals_.DbPath, fakes_.services);
+        dbPath_ = folder_.File("config.dat");
+        host_.qqPath = &qqPath_;
+        db_ = std::make_unique<AccountDb>(dbPath_, fakes_.services);
         processes_ = std::make_unique<SnapshotProcesses>(log_, *db_);
         fakes_.services.processes = processes_.get();
     }
 
     // config.dat with these accounts, and one list row per account (ticks as stored, none selected).
     void MakeAccounts(const std::vector<std::string>& inserts, const std::vector<Row>& rows) {
-        ASSERT_TRUE(WriteTemplateDatabase(jet::NativeFileSystem(), globals_.DbPath).ok());
+        ASSERT_TRUE(WriteTemplateDatabase(jet::NativeFileSystem(), dbPath_).ok());
         jet::Connection conn;
-        ASSERT_TRUE(conn.Open(ConnectionStringFor(globals_.DbPath)).ok());
+        ASSERT_TRUE(conn.Open(ConnectionStringFor(dbPath_)).ok());
         for (const auto& s : inserts) ASSERT_TRUE(conn.Execute(s).ok()) << s;
         host_.rows = rows;
     }
@@ -123,7 +121,7 @@ class LoginRunTest : public testing::Test {
     // "name=activ@last" per account, in stored order.
     std::vector<std::string> Stored() {
         jet::Connection conn;
-        EXPECT_TRUE(conn.Open(ConnectionStringFor(globals_.DbPath)).ok()) << "config.dat left open or damaged";
+        EXPECT_TRUE(conn.Open(ConnectionStringFor(dbPath_)).ok()) << "config.dat left open or damaged";
         auto rows = conn.Execute("select A_Name,A_activ,A_last from zk_auto_qqlist");
         std::vector<std::string> out;
         for (; rows.ok() && !rows->Eof(); (void)rows->MoveNext()) {
@@ -135,16 +133,18 @@ class LoginRunTest : public testing::Test {
     }
 
     void Ticked() {
-        LoginContext run{host_, globals_, *db_, fakes_.services};
+        LoginContext run{host_, qqPath_, exitAfterLogin_, *db_, fakes_.services};
         RunLoginTicked(run);
     }
     void Selected() {
-        LoginContext run{host_, globals_, *db_, fakes_.services};
+        LoginContext run{host_, qqPath_, exitAfterLogin_, *db_, fakes_.services};
         RunLoginSelected(run);
     }
 
     TempFolder folder_;
-    GlobalSettings globals_;
+    std::string dbPath_;
+    std::string qqPath_ = kQQPath;
+    bool exitAfterLogin_ = false;
     FakeServices fakes_;
     std::vector<std::string> log_;
     RecordingHost host_{log_};
@@ -201,7 +201,7 @@ TEST_F(LoginRunTest, ChecksBeforeARunShowTheirMessageAndTouchNothing) {
         MakeThree();
         log_.clear();
         if (c.emptyList) host_.rows.clear();
-        globals_.QQPath = c.emptyPath ? "" : kQQPath;
+        qqPath_ = c.emptyPath ? "" : kQQPath;
         c.selectedRun ? Selected() : Ticked();
         EXPECT_EQ(log_, c.log);
         EXPECT_TRUE(processes_->applications.empty());

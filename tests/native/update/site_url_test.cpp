@@ -40,3 +40,27 @@ TEST(SiteOverride, HttpsAnywhereHttpOnlyOnThisMachineNothingThatShapesPaths) {
         EXPECT_EQ(IsAcceptedSiteOverride(c.url), c.accepted);
     }
 }
+
+TEST(ChooseSiteUrl, TakesTheEnvironmentOnlyWhenSetAndAcceptedAndNeverEndsInSlash) {
+    struct Case {
+        const char* name;
+        const char* environment;
+        const char* builtIn;
+        const char* expected;
+    } cases[] = {
+        {"unset", nullptr, "https://kestrin.example.com", "https://kestrin.example.com"},
+        {"empty", "", "https://kestrin.example.com", "https://kestrin.example.com"},
+        {"set", "http://127.0.0.1:8123", "https://kestrin.example.com", "http://127.0.0.1:8123"},
+        {"set with slashes", "http://127.0.0.1:8123//", "https://kestrin.example.com", "http://127.0.0.1:8123"},
+        {"built-in with slash", nullptr, "https://kestrin.example.com/", "https://kestrin.example.com"},
+        {"plain http elsewhere is ignored", "http://mirror.example.com", "https://kestrin.example.com",
+         "https://kestrin.example.com"},
+        {"a query is ignored", "https://mirror.example.com/?", "https://kestrin.example.com",
+         "https://kestrin.example.com"},
+        {"https elsewhere", "https://mirror.example.com/", "https://kestrin.example.com", "https://mirror.example.com"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ChooseSiteUrl(c.environment, c.builtIn), c.expected);
+    }
+}

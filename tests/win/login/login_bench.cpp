@@ -48,11 +48,11 @@ std::filesystem::path ProgramFolder() {
 }
 
 // Milliseconds per account of one run, the median of kRepetitions runs.
-double MsPerAccount(AllTickedHost& host, GlobalSettings& globals, AccountDb& db, Services& services) {
+double MsPerAccount(AllTickedHost& host, const std::string& qqPath, AccountDb& db, Services& services) {
     std::vector<double> runs;
     for (int i = 0; i < kRepetitions; ++i) {
         auto start = std::chrono::steady_clock::now();
-        LoginContext run{host, globals, db, services};
+        LoginContext run{host, qqPath, false, db, services};
         RunLoginTicked(run);
         std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
         runs.push_back(spent.count() / host.RowCount());
@@ -89,18 +89,16 @@ int main(int argc, char** argv) {
     services.clock = &clock;
     services.messages = &messages;
     services.end = &end;
-    GlobalSettings globals;
-    globals.QQPath = client.string();
-    globals.AppTitle = "Kestrin";
+    const std::string qqPath = client.string();
     AccountDb db(dbPath, services);
     AccountDb longDb(longPath, services);
 
     services.processes = &none;
-    double longRun = MsPerAccount(longHost, globals, longDb, services);
+    double longRun = MsPerAccount(longHost, qqPath, longDb, services);
     std::printf("login_run_%d, process start left out: %.3f ms per account\n", longList, longRun);
-    double runOnly = MsPerAccount(host, globals, db, services);
+    double runOnly = MsPerAccount(host, qqPath, db, services);
     services.processes = &real;
-    double withStarts = MsPerAccount(host, globals, db, services);
+    double withStarts = MsPerAccount(host, qqPath, db, services);
     double creation = withStarts - runOnly;
     std::printf("login run over %d, process start left out: %.3f ms per account\n", kBenchAccounts, runOnly);
     std::printf("login run over %d, starting the stub client: %.3f ms per account\n", kBenchAccounts, withStarts);

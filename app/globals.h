@@ -1,14 +1,14 @@
 #pragma once
 // The global settings record: one instance for the whole program, filled by the start-up routine
-// and the main window's load handler, read by every window. Field names are the program's own.
+// and the main window's load handler. Field names are the program's own. Only app/ reads and writes
+// it: the dialogs, the login run and the update check are given what they need of it.
 // Invariants:
 //   1. SiteUrl has no trailing slash; VersionUrl and HelpUrl are SiteUrl followed by their paths.
 //   2. DbPath and UpdaterPath lie in the program folder; VersionFile is always
 //      "c:\windows\temp\Kestrin.txt", wherever Windows is installed.
 //   3. The database connection (the record's Conn) is owned by the store's AccountDb, which opens
 //      and closes it around each operation; the record does not hold it.
-// Portable: texts are UTF-8. It lives in win/ so the feature folders' dialogs can read and write it
-// through MainWindow (win/main_window.h); the start-up routine in app/ fills it.
+// Portable: texts are UTF-8.
 
 #include <cstdint>
 #include <string>
@@ -30,21 +30,11 @@ struct GlobalSettings {
     std::string DbPath;
     int16_t ExitAfterLogin = 0;  // 1: a login run ends the program; anything else minimises
     std::string VersionFile;
-    // The version file and its signature exactly as the last check read and verified them (empty
-    // when it found none): what an accepted update hands to the updater, whatever the temporary
-    // file holds by then.
-    std::string CheckedVersionFile;
-    std::string CheckedVersionSignature;
 };
 
 constexpr char kAppTitle[] = "Kestrin";
 constexpr char kAppVersion[] = "V1.4";
 constexpr char kVersionFile[] = "c:\\windows\\temp\\Kestrin.txt";
-
-// The site's base address: `environmentValue` (KESTRIN_SITE_URL, for tests and self-hosting) when
-// it is an https address or an http one on this machine (update/site_url.h), else the address built
-// in; trailing slashes removed either way.
-std::string ChooseSiteUrl(const char* environmentValue, std::string_view builtIn);
 
 // The record as the start-up routine leaves it (its steps 1 and 4 to 7) for a program in
 // `programFolder` (no trailing backslash).
