@@ -128,31 +128,42 @@ RedoLog::~RedoLog() = default;
 
 // A log whose slot is zero is retired: a writer keeps it for its next commit. One whose slot is
 // neither zero nor valid was never synced, or is no log of ours: a writer sets it aside.
-Status RedoLog::Open(FileIo& file, bool writable) {
-    writable_ = writable;
-    auto opened = fs_.Open(logPath_, writable ? OpenMode::ReadWrite : OpenMode::ReadOnly);
-    if (!opened.ok() && opened.code() == ErrorCode::NotFound) return Status::Ok();
+Result<RedoLog::Found> RedoLog::Find(OpenMode mode) {
+    Found found;
+    auto opened = fs_.Open(logPath_, mode);
+    if (!opened.ok() && opened.code() == ErrorCode::NotFound) return found;
     KESTRIN_TRY(opened);
     auto size = (*opened)->Size();
     KESTRIN_TRY(size);
     auto head = ReadHead(**opened, *size);
     KESTRIN_TRY(head);
-    std::optional<LogSlot> slot = SlotOf(*head, *size);
+    found.file = std::move(*opened);
+    found.size = *size;
+    found.head = std::move(*head);
+    return found;
+}
+
+Status RedoLog::Open(FileIo& file, bool writable) {
+    writable_ = writable;
+    auto found = Find(writable ? OpenMode::ReadWrite : OpenMode::ReadOnly);
+    KESTRIN_TRY(found);
+    if (!found->file) return Status::Ok();
+    std::optional<LogSlot> slot = SlotOf(found->head, found->size);
     if (!slot) {
         if (!writable_) return Status::Ok();
-        if (!AllZero(*head)) return SetAside();
-        log_ = std::move(*opened);
+        if (!AllZero(found->head)) return SetAside();
+        log_ = std::move(found->file);
         return Status::Ok();
     }
-    auto known = KnownState(**opened, *size, *slot);
+    auto known = KnownState(*found->file, found->size, *slot);
     KESTRIN_TRY(known);
-    if (!*known) return Judge(file, std::move(*opened), *size, *slot);
+    if (!*known) return Judge(file, std::move(found->file), found->size, *slot);
     if (!writable_) {
         // A reader leaves the log as it found it: the next writer of this process still knows it.
         KnownLogs<Known>::Instance().Remember(fs_, logPath_, std::move(**known));
         return Status::Ok();
     }
-    log_ = std::move(*opened);
+    log_ = std::move(found->file);
     generationOpen_ = true;
     live_ = (*known)->slot;
     imaged_ = std::move((*known)->imaged);
@@ -209,15 +220,11 @@ Status RedoLog::SetAside() {
 
 Status RedoLog::Discard() {
     writable_ = true;
-    auto opened = fs_.Open(logPath_, OpenMode::ReadOnly);
-    if (!opened.ok() && opened.code() == ErrorCode::NotFound) return Status::Ok();
-    KESTRIN_TRY(opened);
-    auto size = (*opened)->Size();
-    KESTRIN_TRY(size);
-    auto head = ReadHead(**opened, *size);
-    KESTRIN_TRY(head);
-    opened->reset();
-    if (!AllZero(*head)) return SetAside();
+    auto found = Find(OpenMode::ReadOnly);
+    KESTRIN_TRY(found);
+    if (!found->file) return Status::Ok();
+    found->file.reset();
+    if (!AllZero(found->head)) return SetAside();
     KESTRIN_TRY(fs_.Remove(logPath_));
     return fs_.SyncFolderOf(logPath_);
 }

@@ -85,6 +85,13 @@ class RedoLog {
 
   private:
     struct Known;
+    // The log file as found beside the database: none (file null), or open with its size and head.
+    struct Found {
+        std::unique_ptr<FileIo> file;
+        uint64_t size = 0;
+        std::vector<uint8_t> head;
+    };
+    Result<Found> Find(OpenMode mode);
     Result<std::optional<Known>> KnownState(FileIo& log, uint64_t logSize, const LogSlot& slot);
     Status Judge(FileIo& file, std::unique_ptr<FileIo> log, uint64_t logSize, const LogSlot& slot);
     Status SetAside();
