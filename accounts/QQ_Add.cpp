@@ -52,10 +52,8 @@ class QQ_Add : public DialogWindow {
     void OnNumberChanged();
     void OnSave();
     void Refuse(SaveRefusal refusal);
-    void SaveEdit(const std::string& number, const std::string& alias, const std::string& status,
-                  const std::string& hash);
-    bool SaveNew(const std::string& number, const std::string& alias, const std::string& status,
-                 const std::string& hash);
+    void SaveEdit(const std::string& number, const std::string& alias, LoginStatus status, const std::string& hash);
+    bool SaveNew(const std::string& number, const std::string& alias, LoginStatus status, const std::string& hash);
     void End(QQ_AddEnd end);
     void AddToolTip(int id, UINT textId, bool overDisabledControl);
     void Focus(int id);
@@ -201,7 +199,7 @@ void QQ_Add::OnSave() {
     std::string alias = ToUtf8(GetItemText(hwnd_, IDC_QQ_ADD_TEXT3));
     std::wstring password = GetItemText(hwnd_, IDC_QQ_ADD_TEXT2);
     SetItemText(hwnd_, IDC_QQ_ADD_TEXT2, kPasswordPlaceholder);
-    std::string status = StatusText(IsItemChecked(hwnd_, IDC_QQ_ADD_CHECK1));
+    LoginStatus status = StatusFor(IsItemChecked(hwnd_, IDC_QQ_ADD_CHECK1));
     EditorMode mode = Mode();
     DbLookups lookups(*data_.db);
     auto refusal = CheckSave({mode, number, alias, password.empty()}, lookups);
@@ -257,14 +255,13 @@ void QQ_Add::Refuse(SaveRefusal refusal) {
     }
 }
 
-void QQ_Add::SaveEdit(const std::string& number, const std::string& alias, const std::string& status,
+void QQ_Add::SaveEdit(const std::string& number, const std::string& alias, LoginStatus status,
                       const std::string& hash) {
     if (!data_.saves->Save({EditorMode::Edit, number, alias, status, hash}).ok()) Message(IDS_QQ_ADD_SAVE_FAILED);
 }
 
 // False when the insert failed: its row is gone again and the dialog stays open.
-bool QQ_Add::SaveNew(const std::string& number, const std::string& alias, const std::string& status,
-                     const std::string& hash) {
+bool QQ_Add::SaveNew(const std::string& number, const std::string& alias, LoginStatus status, const std::string& hash) {
     if (!data_.saves->Save({EditorMode::Add, number, alias, status, hash}).ok()) {
         SetItemText(hwnd_, IDC_QQ_ADD_TEXT2, L"");
         Message(IDS_QQ_ADD_SAVE_FAILED);

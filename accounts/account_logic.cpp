@@ -1,7 +1,5 @@
 #include "accounts/account_logic.h"
 
-#include "store/sql_text.h"
-
 std::wstring KeepDigits(std::wstring_view text) {
     std::wstring digits;
     for (wchar_t c : text) {
@@ -10,12 +8,12 @@ std::wstring KeepDigits(std::wstring_view text) {
     return digits;
 }
 
-std::string StatusText(bool invisibleTicked) {
-    return invisibleTicked ? "0" : "1";
+LoginStatus StatusFor(bool invisibleTicked) {
+    return invisibleTicked ? LoginStatus::Invisible : LoginStatus::Online;
 }
 
-int ImageForStatusText(std::string_view status) {
-    return status == "1" ? kImageOnline : kImageInvisible;
+int ImageForStatus(LoginStatus status) {
+    return status == LoginStatus::Online ? kImageOnline : kImageInvisible;
 }
 
 Result<SaveRefusal> CheckSave(const SaveInput& input, AccountLookups& lookups) {
@@ -39,24 +37,4 @@ Result<SaveRefusal> CheckSave(const SaveInput& input, AccountLookups& lookups) {
     auto taken = lookups.AliasUsedByAnotherNumber(input.alias, input.number);
     if (!taken.ok()) return taken.status();
     return *taken ? SaveRefusal::AliasExists : SaveRefusal::Ok;
-}
-
-std::string InsertAccountStatement(const std::string& alias, const std::string& number, const std::string& status,
-                                   const std::string& now, const std::string& hash) {
-    return "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values(" + SqlQuote(alias) + "," +
-           SqlQuote(number) + ",1," + status + "," + SqlQuote(now) + "," + SqlQuote(hash) + ")";
-}
-
-std::string UpdateAccountStatement(const std::string& alias, const std::string& status, const std::string& hash,
-                                   const std::string& number) {
-    return "update zk_auto_qqlist set A_Name=" + SqlQuote(alias) + ",A_stat=" + SqlQuote(status) +
-           ",A_pass=" + SqlQuote(hash) + " where A_QQ=" + SqlQuote(number);
-}
-
-std::string DeleteAccountStatement(const std::string& alias) {
-    return "delete from zk_auto_qqlist where A_Name=" + SqlQuote(alias);
-}
-
-std::string EditTargetQuery(const std::string& alias) {
-    return "select A_QQ,A_stat from zk_auto_qqlist where A_Name = " + SqlQuote(alias);
 }

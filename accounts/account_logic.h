@@ -1,13 +1,11 @@
 #pragma once
 // The account commands' decisions, free of Win32 so they are tested natively: the number filter,
-// the status and its row icon, the checks a save runs in their fixed order, and the
-// statements that add, change and delete an account.
+// the status and its row icon, and the checks a save runs in their fixed order. The statements that
+// add, change and delete an account are store/statements.h's.
 // Invariants:
-//   1. Every text reaches a statement through SqlQuote, so an alias with an apostrophe is stored as
-//      typed and never ends a literal early.
-//   2. The save checks run in one order and stop at the first that fails; nothing is written by
+//   1. The save checks run in one order and stop at the first that fails; nothing is written by
 //      them, and the look-ups leave the connection closed.
-//   3. An alias names one account: a save never gives an account an alias that another number
+//   2. An alias names one account: a save never gives an account an alias that another number
 //      already has (every statement that finds an account finds it by its alias).
 // Row and image numbers are the list's own (from 0): image 0 is the online icon.
 
@@ -20,6 +18,7 @@
 #include "common/text.h"       // AllDigits, the number filter
 #include "login/login_text.h"  // FormatTimeText, the time text
 #include "common/services.h"
+#include "store/statements.h"  // LoginStatus
 
 class AccountDb;
 
@@ -30,10 +29,10 @@ constexpr int kImageNone = -1;
 // The number box keeps the ASCII digits of what was typed or pasted, in their order.
 std::wstring KeepDigits(std::wstring_view text);
 
-// The status text the editor stores: "0" (log in invisible) when " 隐身登录" is ticked, else "1".
-std::string StatusText(bool invisibleTicked);
-// The row icon for a status text: online for "1", invisible otherwise.
-int ImageForStatusText(std::string_view status);
+// The status the editor stores: invisible when " 隐身登录" is ticked, else online.
+LoginStatus StatusFor(bool invisibleTicked);
+// The row icon for a status.
+int ImageForStatus(LoginStatus status);
 
 enum class EditorMode { Add, Edit };
 
@@ -68,12 +67,3 @@ class AccountLookups {
 
 // Runs the checks in order; a failing look-up is returned as its error.
 Result<SaveRefusal> CheckSave(const SaveInput& input, AccountLookups& lookups);
-
-// The statements, with every value quoted.
-std::string InsertAccountStatement(const std::string& alias, const std::string& number, const std::string& status,
-                                   const std::string& now, const std::string& hash);
-std::string UpdateAccountStatement(const std::string& alias, const std::string& status, const std::string& hash,
-                                   const std::string& number);
-std::string DeleteAccountStatement(const std::string& alias);
-// The edit target's number and status, found by its alias.
-std::string EditTargetQuery(const std::string& alias);

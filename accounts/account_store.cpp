@@ -2,7 +2,7 @@
 
 #include "jet/sql/connection.h"
 #include "store/account_db.h"
-#include "store/sql_text.h"
+#include "store/statements.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ Result<int> DbLookups::NameExists(const std::string& alias) {
 
 Result<bool> DbLookups::AliasUsedByAnotherNumber(const std::string& alias, const std::string& number) {
     KESTRIN_TRY(db_.OpenDb());
-    auto rows = db_.Conn().Execute("select A_QQ from zk_auto_qqlist where A_Name=" + SqlQuote(alias));
+    auto rows = db_.Conn().Execute(SelectAliasNumbersStatement(alias));
     if (!rows.ok()) return Finish(db_, rows.status());
     bool other = false;
     for (; !rows->Eof() && !other; (void)rows->MoveNext()) {
@@ -44,7 +44,7 @@ Result<bool> DbLookups::AliasUsedByAnotherNumber(const std::string& alias, const
 
 Result<std::optional<EditTarget>> ReadEditTarget(AccountDb& db, const std::string& alias) {
     KESTRIN_TRY(db.OpenDb());
-    auto rows = db.Conn().Execute(EditTargetQuery(alias));
+    auto rows = db.Conn().Execute(SelectEditFieldsStatement(alias));
     if (!rows.ok()) return Finish(db, rows.status());
     std::optional<EditTarget> target;
     if (!rows->Eof()) {

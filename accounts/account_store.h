@@ -5,7 +5,7 @@
 //   1. Each call opens the connection and closes it again before it returns, whatever happens; when
 //      opening fails the program has been ended (AccountDb's failure path) and the error is returned
 //      so the caller stops.
-//   2. Only the statements of account_logic.h are run; values go through SqlQuote.
+//   2. Only the statements of store/statements.h are run.
 
 #include <cstdint>
 #include <optional>

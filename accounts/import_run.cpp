@@ -5,7 +5,7 @@
 #include "accounts/account_logic.h"
 #include "jet/sql/connection.h"
 #include "store/account_db.h"
-#include "store/sql_text.h"
+#include "store/statements.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ Result<bool> ImportSession::IsNewNumber(const std::string& number) {
     // A number that is not all digits is skipped without a look-up: the look-up could only say that
     // no stored number is spelled so.
     if (!AllDigits(number)) return false;
-    auto stored = conn_.Execute("select A_QQ from zk_auto_qqlist where A_QQ=" + SqlQuote(number));
+    auto stored = conn_.Execute(SelectNumberStatement(number));
     if (!stored.ok()) return stored.status();
     // Imported accounts take their number as alias; another account of that alias would share it.
     return stored->Eof() && aliases_.count(number) == 0;
@@ -64,7 +64,7 @@ Status ImportSession::Import(const ImportLine& line) {
     std::string now = FormatTimeText(clock_.Now());
     rows_.Append(line.number, now);
     std::string hash = ImportPasswordHash(file_.Ansi(), line.password);
-    auto inserted = conn_.Execute(InsertAccountStatement(line.number, line.number, "0", now, hash));
+    auto inserted = conn_.Execute(InsertAccountStatement(line.number, line.number, LoginStatus::Invisible, now, hash));
     if (!inserted.ok()) {
         // The engine keeps the batch when it refused the row before writing; the commit says which.
         Status kept = conn_.CommitTrans();

@@ -24,7 +24,7 @@ struct AccountSave {
     EditorMode mode = EditorMode::Add;
     std::string number;
     std::string alias;
-    std::string status;  // StatusText
+    LoginStatus status = LoginStatus::Online;
     std::string hash;
 };
 

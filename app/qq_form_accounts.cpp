@@ -8,6 +8,7 @@
 #include "accounts/QQ_Add.h"
 #include "accounts/account_logic.h"
 #include "accounts/account_store.h"
+#include "store/statements.h"
 #include "win/listview.h"
 
 // The import's rows: appended to the list's rows as the accounts come in; the list learns their
@@ -75,7 +76,7 @@ Status QQ_form::Save(const AccountSave& save) {
 Status QQ_form::SaveEdit(const AccountSave& save) {
     if (rows_.Has(editRow_)) {
         rows_.Rename(editRow_, save.alias);
-        rows_.SetImage(editRow_, ImageForStatusText(save.status));
+        rows_.SetImage(editRow_, ImageForStatus(save.status));
         rows_.SetTicked(editRow_, true);
         ListViewSetSelected(List(), editRow_, false);
         ListViewRedrawRow(List(), editRow_);
@@ -86,7 +87,7 @@ Status QQ_form::SaveEdit(const AccountSave& save) {
 // A new row goes at the end, ticked and not selected, and is taken back when its insert fails.
 Status QQ_form::SaveNew(const AccountSave& save) {
     std::string now = FormatTimeText(services_.clock->Now());
-    rows_.Append({save.alias, now, ImageForStatusText(save.status), true});
+    rows_.Append({save.alias, now, ImageForStatus(save.status), true});
     Status inserted = RunChange(db_, InsertAccountStatement(save.alias, save.number, save.status, now, save.hash));
     if (!inserted.ok()) rows_.RemoveLast();
     return inserted;

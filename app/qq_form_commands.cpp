@@ -173,5 +173,5 @@ void QQ_form::OnCheck1() {
 // A failing update of S_AQ is ignored: ExitAfterLogin keeps the new value for this run.
 void QQ_form::OnCheck2() {
     globals_.ExitAfterLogin = IsItemChecked(hwnd_, IDC_QQ_FORM_CHECK2) ? 1 : 0;
-    (void)StoreExitAfterLogin(db_, globals_.ExitAfterLogin);
+    (void)StoreExitAfterLogin(db_, globals_.ExitAfterLogin == 1);
 }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench/bench_db.h"
-#include "store/sql_text.h"
+#include "store/statements.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ void qqexists_10000(benchmark::State& state) {
     std::mt19937 random(7);
     for (auto _ : state) {
         std::string number = std::to_string(100000 + random() % 20000);  // half of them exist
-        RunStatement(path, "select A_QQ from zk_auto_qqlist where A_QQ=" + SqlQuote(number));
+        RunStatement(path, SelectNumberStatement(number));
     }
     state.SetLabel("ms");
 }
@@ -65,7 +65,7 @@ void import_10000(benchmark::State& state) {
         std::string path = MakeDatabase(folder, 0);
         state.ResumeTiming();
         for (int n = 0; n < 10000; ++n) {
-            RunStatement(path, "select A_QQ from zk_auto_qqlist where A_QQ=" + SqlQuote(std::to_string(100000 + n)));
+            RunStatement(path, SelectNumberStatement(std::to_string(100000 + n)));
             RunStatement(path, InsertStatement(n));
         }
     }

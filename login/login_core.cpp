@@ -2,6 +2,7 @@
 
 #include "jet/sql/connection.h"
 #include "login/login_text.h"
+#include "store/statements.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "common/text.h"
-#include "store/sql_text.h"
 
 std::string FormatTimeText(const LocalTime& time) {
     char text[96];  // room for six ints of any value: no truncation warning
@@ -42,16 +41,4 @@ bool SoundLoginFields(std::string_view number, std::string_view hash, std::strin
     bool hashSound = hash.size() == kHashCharacters;
     for (char c : hash) hashSound = hashSound && IsBase64Character(c);
     return AllDigits(number) && hashSound && (stat == "0" || stat == "1");
-}
-
-std::string DeactivateStatement(std::string_view alias) {
-    return "update zk_auto_qqlist set A_activ=0 where A_Name=" + SqlQuote(alias);
-}
-
-std::string StampStatement(std::string_view timeText, std::string_view alias) {
-    return "update zk_auto_qqlist set A_activ=1,A_last=" + SqlQuote(timeText) + " where A_Name=" + SqlQuote(alias);
-}
-
-std::string SelectLoginFieldsStatement(std::string_view alias) {
-    return "select A_QQ,A_stat,A_pass from zk_auto_qqlist where A_Name=" + SqlQuote(alias);
 }

@@ -1,14 +1,12 @@
 #pragma once
-// The texts a login run builds: the time stamp, the three statements it runs per account and the
-// QQ client's command line. Pure functions, so the exact texts are tested natively.
+// The texts a login run builds: the time stamp and the QQ client's command line (its statements are
+// store/statements.h's). Pure functions, so the exact texts are tested natively.
 // Invariants:
 //   1. The time text is "yyyy-mm-dd H:mm:ss": four-digit year, two-digit month, day, minutes and
 //      seconds, the hour without a leading zero.
-//   2. Every alias and time text reaches a statement through SqlQuote, so an apostrophe in an alias
-//      can never end the literal and reach other rows.
-//   3. The command line is the stored path, unquoted, followed by the fixed pieces; nothing is added
+//   2. The command line is the stored path, unquoted, followed by the fixed pieces; nothing is added
 //      or trimmed anywhere.
-//   4. Only sound fields reach a command line: a number of digits, a hash of 22 Base64 characters
+//   3. Only sound fields reach a command line: a number of digits, a hash of 22 Base64 characters
 //      and a status of 0 or 1 cannot hold a blank, a quotation mark or a switch of their own.
 
 #include <string>
@@ -29,8 +27,3 @@ std::string LoginCommandLine(std::string_view qqPath, std::string_view number, s
 // Whether a stored row may become a command line: A_QQ all digits, A_pass 22 characters of the
 // Base64 alphabet, A_stat "0" or "1". A config.dat edited elsewhere can hold anything in them.
 bool SoundLoginFields(std::string_view number, std::string_view hash, std::string_view stat);
-
-// The statements of a run, one account each.
-std::string DeactivateStatement(std::string_view alias);                        // A_activ=0
-std::string StampStatement(std::string_view timeText, std::string_view alias);  // A_activ=1, A_last
-std::string SelectLoginFieldsStatement(std::string_view alias);                 // A_QQ,A_stat,A_pass

@@ -4,7 +4,7 @@
 
 #include "jet/sql/connection.h"
 #include "store/account_db.h"
-#include "store/sql_text.h"
+#include "store/statements.h"
 
 std::string RemoveApostrophes(std::string_view text) {
     std::string kept;
@@ -27,14 +27,6 @@ size_t CharacterCount(std::string_view utf8) {
 
 bool PathAccepted(std::string_view path) {
     return CharacterCount(path) >= kMinPathChars;
-}
-
-std::string StoreQQPathStatement(std::string_view path) {
-    return "update zk_auto_sys set S_QQpath=" + SqlQuote(path);
-}
-
-std::string StorePasswordStatement(std::string_view password) {
-    return "update zk_auto_sys set S_pass=" + SqlQuote(password);
 }
 
 namespace {
@@ -60,7 +52,7 @@ DbOutcome ReadStartupPassword(AccountDb& db, std::string& stored) {
     stored.clear();
     if (!db.OpenDb().ok()) return DbOutcome::Unusable;
     bool read = false;
-    if (auto rows = db.Conn().Execute("select S_pass from zk_auto_sys"); rows.ok()) {
+    if (auto rows = db.Conn().Execute(SelectStartupPasswordStatement()); rows.ok()) {
         read = true;
         if (!rows->Eof()) {
             auto field = rows->Fields("S_pass");

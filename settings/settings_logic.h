@@ -1,14 +1,13 @@
 #pragma once
 // The decisions of QQ_set and QQ_login that need no window: the password boxes' filter, the path
-// check, the start-up password's tries, and the settings row's reads and writes.
+// check, the start-up password's tries, and the settings row's reads and writes (the statements of
+// store/statements.h).
 // Invariants:
 //   1. A password box never holds an apostrophe: RemoveApostrophes is applied on every change.
 //   2. A path is accepted when it has at least kMinPathChars characters (code points); nothing else
 //      about it is checked (it need not exist nor name QQ.exe).
 //   3. LoginTries evaluates the first kLoginTries presses of "登录"; every later press locks the
 //      prompt without looking at the entry, and the count never goes back.
-//   4. Every value written into a statement goes through SqlQuote, so a path with an apostrophe is
-//      stored as typed.
 // Portable: UTF-8 texts, no <windows.h>; the dialogs in qq_set.cpp and qq_login.cpp call these.
 
 #include <cstdint>
@@ -27,10 +26,6 @@ inline constexpr size_t kMinPathChars = 3;
 // Counts characters (code points) of UTF-8 text; a stray continuation byte counts as one.
 size_t CharacterCount(std::string_view utf8);
 bool PathAccepted(std::string_view path);
-
-// The statements that store the two values of the settings row (no condition: the one row).
-std::string StoreQQPathStatement(std::string_view path);
-std::string StorePasswordStatement(std::string_view password);
 
 // How an operation on config.dat went. Unusable: the connection could not be opened, so the store
 // has shown its message and ended the program; the caller must stop.

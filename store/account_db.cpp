@@ -2,7 +2,7 @@
 
 #include "jet/pages/pager.h"
 #include "jet/sql/connection.h"
-#include "store/sql_text.h"
+#include "store/statements.h"
 
 const char kDbUnusableMessage[] = "配置文件损坏或不可用\r删除config.dat后重新运行程序 ";
 const char kNoticeTitle[] = "提示";
@@ -76,16 +76,16 @@ jet::Connection& AccountDb::Conn() {
 }
 
 Result<int> AccountDb::QQExists(const std::string& number) {
-    return Exists("A_QQ", number);
+    return Exists(SelectNumberStatement(number));
 }
 
 Result<int> AccountDb::NameExists(const std::string& alias) {
-    return Exists("A_Name", alias);
+    return Exists(SelectAliasStatement(alias));
 }
 
-Result<int> AccountDb::Exists(const std::string& column, const std::string& value) {
+Result<int> AccountDb::Exists(const std::string& lookUp) {
     KESTRIN_TRY(OpenDb());
-    auto rows = conn_->Execute("select " + column + " from zk_auto_qqlist where " + column + "=" + SqlQuote(value));
+    auto rows = conn_->Execute(lookUp);
     if (!rows.ok()) {
         (void)CloseDb();
         return rows.status();
@@ -97,14 +97,14 @@ Result<int> AccountDb::Exists(const std::string& column, const std::string& valu
 
 StoredSettings ReadStoredSettings(jet::Connection& conn) {
     StoredSettings settings;
-    if (auto rows = conn.Execute("select S_QQpath,S_AQ from zk_auto_sys"); rows.ok() && !rows->Eof()) {
+    if (auto rows = conn.Execute(SelectPathAndExitFlagStatement()); rows.ok() && !rows->Eof()) {
         if (auto path = rows->Fields("S_QQpath"); path.ok() && !path->Value().IsNull()) {
             settings.qqPath = TextOf(path->Value());
         }
         if (auto flag = rows->Fields("S_AQ"); flag.ok()) settings.exitAfterLogin = IntegerOf(flag->Value());
         rows->Close();
     }
-    if (auto rows = conn.Execute("select S_pass from zk_auto_sys"); rows.ok() && !rows->Eof()) {
+    if (auto rows = conn.Execute(SelectStartupPasswordStatement()); rows.ok() && !rows->Eof()) {
         if (auto pass = rows->Fields("S_pass"); pass.ok()) settings.startupPassword = TextOf(pass->Value());
         rows->Close();
     }
@@ -113,7 +113,7 @@ StoredSettings ReadStoredSettings(jet::Connection& conn) {
 
 std::vector<StoredAccount> ReadStoredAccounts(jet::Connection& conn) {
     std::vector<StoredAccount> accounts;
-    auto rows = conn.Execute("select A_Name,A_activ,A_stat,A_last from zk_auto_qqlist");
+    auto rows = conn.Execute(SelectAccountsStatement());
     if (!rows.ok() || rows->Eof()) return accounts;
     auto all = rows->GetRows(-1);
     rows->Close();
@@ -125,9 +125,9 @@ std::vector<StoredAccount> ReadStoredAccounts(jet::Connection& conn) {
     return accounts;
 }
 
-Status StoreExitAfterLogin(AccountDb& db, int16_t value) {
+Status StoreExitAfterLogin(AccountDb& db, bool exitAfterLogin) {
     KESTRIN_TRY(db.OpenDb());
-    auto changed = db.Conn().Execute("update zk_auto_sys set S_AQ=" + SqlQuote(std::to_string(value)));
+    auto changed = db.Conn().Execute(StoreExitAfterLoginStatement(exitAfterLogin));
     Status closed = db.CloseDb();
     if (!changed.ok()) return changed.status();
     return closed;

@@ -7,7 +7,7 @@
 //   2. OpenDb never opens an open connection: that, like a damaged, foreign, locked or wrongly
 //      protected file, takes the failure path: the fixed message (title "提示", exclamation icon,
 //      OK) and the end of the program through Services. A damaged file is never written.
-//   3. Statements put their values through SqlQuote.
+//   3. It runs only the statements of statements.h.
 // Portable: reaches the user only through Services (message boxes, ending the program).
 
 #include <cstdint>
@@ -65,7 +65,8 @@ class AccountDb {
     void CompleteFile();
 
   private:
-    Result<int> Exists(const std::string& column, const std::string& value);
+    // 1 when the look-up (a select of zk_auto_qqlist) finds a row, else 0.
+    Result<int> Exists(const std::string& lookUp);
 
     std::string dbPath_;
     Services& services_;                     // borrowed
@@ -89,5 +90,5 @@ struct StoredAccount {
 // Both reads run on an open connection; a failing statement leaves its part at the defaults.
 StoredSettings ReadStoredSettings(jet::Connection& conn);
 std::vector<StoredAccount> ReadStoredAccounts(jet::Connection& conn);
-// "update zk_auto_sys set S_AQ='<value>'", opening and closing the connection around it.
-Status StoreExitAfterLogin(AccountDb& db, int16_t value);
+// StoreExitAfterLoginStatement, opening and closing the connection around it.
+Status StoreExitAfterLogin(AccountDb& db, bool exitAfterLogin);

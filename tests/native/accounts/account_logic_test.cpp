@@ -100,14 +100,3 @@ TEST(CheckSave, AFailingLookUpIsAnErrorNotAnAnswer) {
     EXPECT_FALSE(refusal.ok());
     EXPECT_EQ(refusal.code(), ErrorCode::Io);
 }
-
-TEST(AccountStatements, KeepTheirShapeAndQuoteEveryText) {
-    EXPECT_EQ(InsertAccountStatement("O'Neil", "10001", "0", "2026-12-07 9:07:03", "kAFQmDzST7DWlj99KOF/cg"),
-              "insert into zk_auto_qqlist(A_Name,A_QQ,A_activ,A_stat,A_last,A_pass) values('O''Neil','10001',1,0,"
-              "'2026-12-07 9:07:03','kAFQmDzST7DWlj99KOF/cg')");
-    EXPECT_EQ(UpdateAccountStatement("O'Neil", "1", "kAFQmDzST7DWlj99KOF/cg", "10001"),
-              "update zk_auto_qqlist set A_Name='O''Neil',A_stat='1',A_pass='kAFQmDzST7DWlj99KOF/cg' where "
-              "A_QQ='10001'");
-    EXPECT_EQ(DeleteAccountStatement("it's"), "delete from zk_auto_qqlist where A_Name='it''s'");
-    EXPECT_EQ(EditTargetQuery("a'b"), "select A_QQ,A_stat from zk_auto_qqlist where A_Name = 'a''b'");
-}

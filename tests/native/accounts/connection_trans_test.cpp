@@ -4,10 +4,10 @@
 
 #include <optional>
 
-#include "accounts/account_logic.h"
 #include "jet/sql/connection.h"
 #include "store/account_db.h"
 #include "store/schema.h"
+#include "store/statements.h"
 #include "tests/native/temp_folder.h"
 
 namespace {
@@ -25,7 +25,8 @@ class ConnectionTransTest : public testing::Test {
         folder_.reset();
     }
     Status Insert(const std::string& number) {
-        auto done = conn_.Execute(InsertAccountStatement(number, number, "0", "2026-01-01 0:00:00", "h"));
+        auto done =
+            conn_.Execute(InsertAccountStatement(number, number, LoginStatus::Invisible, "2026-01-01 0:00:00", "h"));
         return done.ok() ? Status::Ok() : done.status();
     }
     // Counts what another connection sees: only what was committed.

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "accounts/account_logic.h"
 #include "jet/sql/connection.h"
 #include "login/pwd_hash.h"
 #include "store/account_db.h"
 #include "store/schema.h"
+#include "store/statements.h"
 #include "tests/native/temp_folder.h"
 #include "tests/win/fake_services.h"
 
@@ -48,7 +48,8 @@ class ImportRunTest : public testing::Test {
     void Store(const std::string& alias, const std::string& number) {
         jet::Connection conn;
         ASSERT_TRUE(conn.Open(ConnectionStringFor(path_)).ok());
-        ASSERT_TRUE(conn.Execute(InsertAccountStatement(alias, number, "1", "2026-01-01 8:00:00", "x")).ok());
+        ASSERT_TRUE(
+            conn.Execute(InsertAccountStatement(alias, number, LoginStatus::Online, "2026-01-01 8:00:00", "x")).ok());
     }
 
     ImportOutcome Import(const std::string& bytes) {

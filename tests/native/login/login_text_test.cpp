@@ -39,24 +39,3 @@ TEST(LoginCommandLine, PathStaysUnquotedAndThePiecesFollowWithoutExtraCharacters
         EXPECT_EQ(LoginCommandLine(c.path, "10001", "kAFQmDzST7DWlj99KOF/cg", c.stat), c.line);
     }
 }
-
-TEST(LoginStatements, AliasesAndTimesAreQuotedSoAnApostropheCannotEndTheLiteral) {
-    struct Case {
-        const char* name;
-        std::string statement;
-        const char* expected;
-    } cases[] = {
-        {"deactivate", DeactivateStatement("小明"), "update zk_auto_qqlist set A_activ=0 where A_Name='小明'"},
-        {"stamp", StampStatement("2026-12-07 9:07:03", "小明"),
-         "update zk_auto_qqlist set A_activ=1,A_last='2026-12-07 9:07:03' where A_Name='小明'"},
-        {"select", SelectLoginFieldsStatement("小明"),
-         "select A_QQ,A_stat,A_pass from zk_auto_qqlist where A_Name='小明'"},
-        {"apostrophe", DeactivateStatement("O'Neil"), "update zk_auto_qqlist set A_activ=0 where A_Name='O''Neil'"},
-        {"injection attempt", SelectLoginFieldsStatement("x' or 'a'='a"),
-         "select A_QQ,A_stat,A_pass from zk_auto_qqlist where A_Name='x'' or ''a''=''a'"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.statement, c.expected);
-    }
-}

@@ -171,12 +171,12 @@ TEST_F(AccountDbTest, AccountsComeBackWithNullsKept) {
 TEST_F(AccountDbTest, ExitAfterLoginIsStoredAsTheSettingsValue) {
     MakeDb({});
     AccountDb db(path_, fakes_.services);
-    for (int16_t value : {1, 0}) {
+    for (bool value : {true, false}) {
         SCOPED_TRACE(value);
         ASSERT_TRUE(StoreExitAfterLogin(db, value).ok());
         EXPECT_FALSE(db.IsOpen());
         ASSERT_TRUE(db.OpenDb().ok());
-        EXPECT_EQ(ReadStoredSettings(db.Conn()).exitAfterLogin, value);
+        EXPECT_EQ(ReadStoredSettings(db.Conn()).exitAfterLogin, value ? 1 : 0);
         ASSERT_TRUE(db.CloseDb().ok());
     }
 }
