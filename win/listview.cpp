@@ -36,20 +36,6 @@ int ListViewRowCount(HWND list) {
     return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 }
 
-int ListViewAppendRow(HWND list, std::wstring_view text, int image) {
-    std::wstring copy(text);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = ListViewRowCount(list);
-    item.pszText = copy.data();
-    item.iImage = image < 0 ? I_IMAGENONE : image;
-    return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-}
-
-bool ListViewDeleteRow(HWND list, int row) {
-    return SendMessageW(list, LVM_DELETEITEM, row, 0) != 0;
-}
-
 std::wstring ListViewGetText(HWND list, int row, int subItem) {
     // LVM_GETITEMTEXTW returns the length copied; grow until the text fits with room to spare.
     std::wstring buffer(128, L'\0');
@@ -67,14 +53,6 @@ std::wstring ListViewGetText(HWND list, int row, int subItem) {
     }
 }
 
-bool ListViewSetText(HWND list, int row, int subItem, std::wstring_view text) {
-    std::wstring copy(text);
-    LVITEMW item{};
-    item.iSubItem = subItem;
-    item.pszText = copy.data();
-    return SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)) != 0;
-}
-
 int ListViewGetImage(HWND list, int row) {
     LVITEMW item{};
     item.mask = LVIF_IMAGE;
@@ -83,25 +61,10 @@ int ListViewGetImage(HWND list, int row) {
     return item.iImage < 0 ? kNoImage : item.iImage;
 }
 
-bool ListViewSetImage(HWND list, int row, int image) {
-    LVITEMW item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    item.iImage = image < 0 ? I_IMAGENONE : image;
-    return SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
-}
-
 // The check box is state image 2 (ticked) or 1 (unticked), in bits 12-15 of the item state.
 bool ListViewIsChecked(HWND list, int row) {
     auto state = static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
     return (state >> 12) == 2;
-}
-
-void ListViewSetChecked(HWND list, int row, bool checked) {
-    LVITEMW item{};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
 bool ListViewIsSelected(HWND list, int row) {
@@ -113,14 +76,6 @@ void ListViewSetSelected(HWND list, int row, bool selected) {
     item.stateMask = LVIS_SELECTED;
     item.state = selected ? LVIS_SELECTED : 0;
     SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-}
-
-int ListViewFindRow(HWND list, std::wstring_view text) {
-    int count = ListViewRowCount(list);
-    for (int row = 0; row < count; ++row) {
-        if (ListViewGetText(list, row) == text) return row;
-    }
-    return -1;
 }
 
 int ListViewSelectedCount(HWND list) {

@@ -1,8 +1,8 @@
 #pragma once
-// A report-view list with check boxes and small icons, row by row, and the few calls an owner-data
-// list (LVS_OWNERDATA) needs: there the program holds the rows, the list keeps only their count, the
-// selection and the focus, and asks for texts, icons and ticks through LVN_GETDISPINFO; the reading
-// helpers below work on both kinds, the row-writing ones only on a list that stores its rows.
+// A report-view list with check boxes and small icons, and the few calls an owner-data list
+// (LVS_OWNERDATA) needs: there the program holds the rows, the list keeps only their count, the
+// selection and the focus, and asks for texts, icons and ticks through LVN_GETDISPINFO. The reading
+// helpers work on both kinds of list.
 // Invariants:
 //   1. Rows and columns count from 0 here; the product's own numbering (rows from 1) stays in the
 //      callers.
@@ -24,23 +24,15 @@ int ListViewColumnWidth(HWND list, int column);
 std::wstring ListViewColumnText(HWND list, int column);
 
 int ListViewRowCount(HWND list);
-// Appends a row with its text and image (kNoImage for none); returns its index or -1.
-int ListViewAppendRow(HWND list, std::wstring_view text, int image = kNoImage);
-bool ListViewDeleteRow(HWND list, int row);
 
 std::wstring ListViewGetText(HWND list, int row, int subItem = 0);
-bool ListViewSetText(HWND list, int row, int subItem, std::wstring_view text);
 
 int ListViewGetImage(HWND list, int row);
-bool ListViewSetImage(HWND list, int row, int image);
 
 bool ListViewIsChecked(HWND list, int row);
-void ListViewSetChecked(HWND list, int row, bool checked);
 
 bool ListViewIsSelected(HWND list, int row);
 void ListViewSetSelected(HWND list, int row, bool selected);
-// The first row whose text equals `text` exactly, or -1.
-int ListViewFindRow(HWND list, std::wstring_view text);
 
 // Selection in one message each, whatever the number of rows.
 int ListViewSelectedCount(HWND list);
