@@ -187,7 +187,7 @@ struct SharedRange {
 };
 constexpr SharedRange kSharedWithGeneral[] = {
     {2052, " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~"},
-    {1028, " -.0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz~"},
+    {1028, " ()-./0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz{}~"},
 };
 
 const SharedRange* SharedRangeOf(const IndexKeyColumn& col) {

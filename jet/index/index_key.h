@@ -16,7 +16,7 @@
 //
 // Text columns in the Chinese sort orders (PRC 2052 and Taiwan 1028, version 0) get General's codes
 // for the characters Access-made files prove they share: all of printable ASCII in 2052; digits,
-// Latin letters, the space and `- . _ ~` in 1028 (index_key.cpp lists them per order).
+// Latin letters, the space and `( ) - . / _ { } ~` in 1028 (index_key.cpp lists them per order).
 //
 // A value that cannot be encoded exactly (text with characters outside the tables this engine
 // carries or outside that shared range, or a column in another sort order) is Unsupported: the

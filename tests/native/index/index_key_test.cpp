@@ -253,7 +253,8 @@ TEST(IndexKey, ChineseSortOrdersShareGeneralCodesOnlyForTheProvenCharacters) {
         {2052, 0, "O'Neil-x", true},                                   // ' and - go to the tail as in General
         {2052, 0, "12345   ", true},                                   // trailing blanks go as in General
         {1028, 0, "10000 QQ_user-1.a~", true},
-        {1028, 0, "a/b", false},
+        {1028, 0, "(a/b) {c}", true},
+        {1028, 0, "a,b", false},
         {1028, 0, "a@b", false},
         {2052, 0, "a\tb", false},
         {2052, 0, "a\x7F", false},
