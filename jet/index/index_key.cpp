@@ -178,15 +178,16 @@ Status AppendText(std::string& out, std::u16string_view text, size_t column) {
 }
 
 // The Chinese sort orders share General's codes for the characters that Access-made files show
-// them to (their stored keys compared with General's; see the format notes). Any other character
-// there is refused: its code in those orders is not known here.
+// them to (their stored keys compared with General's; see the format notes): all of printable
+// ASCII in 2052, fewer in 1028, where the files hold less. Any other character there is refused:
+// its code in those orders is not known here.
 struct SharedRange {
     uint16_t sortOrder;
     std::string_view characters;
 };
 constexpr SharedRange kSharedWithGeneral[] = {
-    {2052, " (),-./0123456789=ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz|"},
-    {1028, " -.0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz"},
+    {2052, " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~"},
+    {1028, " ()-./0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz{}~"},
 };
 
 const SharedRange* SharedRangeOf(const IndexKeyColumn& col) {

@@ -15,8 +15,8 @@
 //     accents, apostrophes and hyphens are kept.
 //
 // Text columns in the Chinese sort orders (PRC 2052 and Taiwan 1028, version 0) get General's codes
-// for the characters Access-made files prove they share: digits, Latin letters, the space and a
-// few punctuation marks (index_key.cpp lists them per order).
+// for the characters Access-made files prove they share: all of printable ASCII in 2052; digits,
+// Latin letters, the space and `( ) - . / _ { } ~` in 1028 (index_key.cpp lists them per order).
 //
 // A value that cannot be encoded exactly (text with characters outside the tables this engine
 // carries or outside that shared range, or a column in another sort order) is Unsupported: the

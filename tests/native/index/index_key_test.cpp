@@ -249,11 +249,15 @@ TEST(IndexKey, ChineseSortOrdersShareGeneralCodesOnlyForTheProvenCharacters) {
         bool shared;
     } cases[] = {
         {2052, 0, "10000 QQ_user-1.a", true},
-        {2052, 0, "f(x), a/b = c|d", true},
-        {2052, 0, "12345   ", true},  // trailing blanks go as in General
-        {1028, 0, "10000 QQ_user-1.a", true},
-        {1028, 0, "a/b", false},
-        {2052, 0, "a@b", false},
+        {2052, 0, " !\"#$%&'()*+,-./09:;<=>?@AZ[\\]^_`az{|}~", true},  // printable ASCII
+        {2052, 0, "O'Neil-x", true},                                   // ' and - go to the tail as in General
+        {2052, 0, "12345   ", true},                                   // trailing blanks go as in General
+        {1028, 0, "10000 QQ_user-1.a~", true},
+        {1028, 0, "(a/b) {c}", true},
+        {1028, 0, "a,b", false},
+        {1028, 0, "a@b", false},
+        {2052, 0, "a\tb", false},
+        {2052, 0, "a\x7F", false},
         {2052, 0, "caf\xC3\xA9", false},
         {1028, 0, "\xE4\xB8\xAD", false},
         {2052, 1, "abc", false},

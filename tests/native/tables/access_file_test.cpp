@@ -97,6 +97,11 @@ TEST(AccessFile, ChineseSortOrdersKeepTheNumberIndexExactAndRefuseUnknownCharact
         auto gone = (*table)->FindEqual(2, Value(std::string("10008")));
         ASSERT_TRUE((*table)->Delete((*gone)[0]).ok());
         EXPECT_EQ((*table)->Insert(QqRow(3)).code(), ErrorCode::Constraint);
+        ColumnValues punctuated = QqRow(98);  // characters the Access-made files proved last
+        punctuated[1].second = Value(std::string(order == 2052 ? "10098@qq.com;#{1}" : "10098~1"));
+        ASSERT_TRUE((*table)->Insert(punctuated).ok());
+        auto found = (*table)->FindEqual(2, punctuated[1].second);
+        ASSERT_TRUE(found.ok() && found->size() == 1);
         auto before = *fs.Contents("config.dat");
         ColumnValues unknown = QqRow(99);
         unknown[1].second = Value(std::string("１２３号"));
