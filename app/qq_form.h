@@ -16,6 +16,9 @@
 //      deletion of the leftover update files; neither cancels.
 //   6. Nothing done for one row costs time that grows with the list: rows are found by index or
 //      through the alias map, and a row's change repaints that row or, for many, the list once.
+//   7. It alone holds the settings record (GlobalSettings): each dialog, the login run and the end of
+//      an update check are given what they need of it (qq_form_dialogs.cpp, qq_form_login.cpp) and
+//      hand back what changed.
 // The decisions live in app/qq_form_logic.h; this class reads controls and calls them.
 
 #include <windows.h>
@@ -52,7 +55,7 @@ class QQ_form : public MainWindow, public DialogWindow, public AccountSaves {
     bool Load();
     bool Loaded() const { return loaded_; }
 
-    // MainWindow: what the dialogs use.
+    // MainWindow: what the account commands use.
     WindowRef Window() const override { return hwnd_; }
     // ListView1: row text A_Name, sub-item 1 the last login, tick = active, image 0/1 = status 1/0.
     WindowRef ListView1() const { return List(); }
@@ -60,12 +63,12 @@ class QQ_form : public MainWindow, public DialogWindow, public AccountSaves {
     AccountDb& Db() override { return db_; }
     Services& AppServices() override { return services_; }
     void RefreshCommands() override;
-    bool SingleSelected() const override;
-    void update_date(const std::string& url, const std::string& folder, const std::string& fileName) override;
-    void StartUpdateCheck(int16_t source, int16_t ticks) override;
-    void Minimise() override { ShowWindow(hwnd_, SW_MINIMIZE); }
-    void Quit() override { QuitFromMenuBar(); }
-    void OpenSettings() override;
+    bool SingleSelected() const;
+    void update_date(const std::string& url, const std::string& folder, const std::string& fileName);
+    void StartUpdateCheck(int16_t source, int16_t ticks);
+    void Minimise() { ShowWindow(hwnd_, SW_MINIMIZE); }
+    void Quit() { QuitFromMenuBar(); }
+    void OpenSettings();
 
     // What the dialogs are given (the Windows tests give the same to the modeless ones).
     QQ_setData SettingsData();
