@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/text.h"
 #include "jet/pages/file_io.h"
 
 namespace jet {
@@ -115,11 +116,11 @@ int OpenFlags(OpenMode mode) {
     return O_RDONLY;
 }
 
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
+// The folder to open for syncing a name in it: "." for a bare name, "/" for one at the root.
+std::string FolderToSync(const std::string& path) {
+    std::string folder = FolderOfPath(path);
+    if (!folder.empty()) return folder;
+    return path.starts_with('/') ? "/" : ".";
 }
 
 class PosixFileSystem final : public FileSystem {
@@ -157,7 +158,7 @@ class PosixFileSystem final : public FileSystem {
     }
 
     Status SyncFolderOf(const std::string& path) override {
-        std::string folder = FolderOf(path);
+        std::string folder = FolderToSync(path);
         int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return ErrnoStatus(folder, "open folder", errno);
         int rc;

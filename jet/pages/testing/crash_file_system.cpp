@@ -4,6 +4,8 @@
 #include <random>
 #include <set>
 
+#include "common/text.h"
+
 namespace jet::testing {
 
 namespace {
@@ -37,11 +39,6 @@ void ApplyTorn(std::vector<uint8_t>& file, const Op& op, std::mt19937& rng) {
         if (rng() % 2 == 0) ApplyWrite(file, at, op.bytes.data() + (at - op.offset), size_t(sectorEnd - at));
         at = sectorEnd;
     }
-}
-
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 Status Dead(const std::string& path) {
@@ -243,10 +240,10 @@ Status CrashFileSystem::Rename(const std::string& from, const std::string& to) {
 
 Status CrashFileSystem::SyncFolderOf(const std::string& path) {
     if (state_->crashed || state_->SyncCrashes()) return Dead(path);
-    std::string folder = FolderOf(path);
-    std::erase_if(state_->durableNames, [&](const auto& entry) { return FolderOf(entry.first) == folder; });
+    std::string folder = FolderOfPath(path);
+    std::erase_if(state_->durableNames, [&](const auto& entry) { return FolderOfPath(entry.first) == folder; });
     for (const auto& [name, node] : state_->names) {
-        if (FolderOf(name) == folder) state_->durableNames[name] = node;
+        if (FolderOfPath(name) == folder) state_->durableNames[name] = node;
     }
     return Status::Ok();
 }
