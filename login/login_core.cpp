@@ -22,6 +22,24 @@ Status Run(AccountDb& db, const std::string& statement) {
     return done.ok() ? Status::Ok() : done.status();
 }
 
+// A run's changes go in transactions: the unticked rows' marks ride along with the next commit, and
+// a client starts only once its stamp is committed, so a long list costs one sync per started
+// client, not one per row. A failure commits what came before it, which stays done.
+Status CommitSoFar(AccountDb& db) {
+    jet::Connection& conn = db.Conn();
+    if (!conn.InTrans()) return Status::Ok();
+    KESTRIN_TRY(conn.CommitTrans());
+    return conn.BeginTrans();
+}
+
+template <typename Rows>
+Status InTransactions(AccountDb& db, Rows rows) {
+    KESTRIN_TRY(db.Conn().BeginTrans());
+    Status done = rows();
+    Status committed = db.Conn().InTrans() ? db.Conn().CommitTrans() : Status::Ok();
+    return done.ok() ? committed : done;
+}
+
 // The checks every run starts with. False when the run must not go on.
 bool PassesChecks(LoginContext& run) {
     if (run.host.RowCount() == 0) {
@@ -39,25 +57,29 @@ bool PassesChecks(LoginContext& run) {
 
 // Rows in list order: the unticked are marked inactive, the ticked launched. Counts the ticked.
 Status LaunchTickedRows(LoginContext& run, int& launched) {
-    const int rowCount = run.host.RowCount();
-    for (int row = 1; row <= rowCount; ++row) {
-        std::string alias = run.host.RowText(row);
-        if (!run.host.RowTicked(row)) {
-            KESTRIN_TRY(Run(run.db, DeactivateStatement(alias)));
-            continue;
+    return InTransactions(run.db, [&]() -> Status {
+        const int rowCount = run.host.RowCount();
+        for (int row = 1; row <= rowCount; ++row) {
+            std::string alias = run.host.RowText(row);
+            if (!run.host.RowTicked(row)) {
+                KESTRIN_TRY(Run(run.db, DeactivateStatement(alias)));
+                continue;
+            }
+            ++launched;
+            KESTRIN_TRY(LaunchAccount(run, row, alias));
         }
-        ++launched;
-        KESTRIN_TRY(LaunchAccount(run, row, alias));
-    }
-    return Status::Ok();
+        return Status::Ok();
+    });
 }
 
 Status LaunchSelectedRows(LoginContext& run) {
-    const int rowCount = run.host.RowCount();
-    for (int row = 1; row <= rowCount; ++row) {
-        if (run.host.RowSelected(row)) KESTRIN_TRY(LaunchAccount(run, row, run.host.RowText(row)));
-    }
-    return Status::Ok();
+    return InTransactions(run.db, [&]() -> Status {
+        const int rowCount = run.host.RowCount();
+        for (int row = 1; row <= rowCount; ++row) {
+            if (run.host.RowSelected(row)) KESTRIN_TRY(LaunchAccount(run, row, run.host.RowText(row)));
+        }
+        return Status::Ok();
+    });
 }
 
 }  // namespace
@@ -80,6 +102,7 @@ Status LaunchAccount(LoginContext& run, int row, const std::string& alias) {
     if (!SoundLoginFields(*number, *hash, *stat)) {
         return Status(ErrorCode::Corrupt, "zk_auto_qqlist: the account " + alias + " holds no sound login");
     }
+    KESTRIN_TRY(CommitSoFar(run.db));
     const std::string& program = run.qqPath;
     if (!run.services.processes->Start(program, LoginCommandLine(program, *number, *hash, *stat))) {
         return Status(ErrorCode::Io, "the QQ client cannot be started: " + program);

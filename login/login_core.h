@@ -8,7 +8,9 @@
 //   1. The checks before a run (rows, path, selection) change nothing and never open config.dat.
 //   2. The connection is open only inside a run: every path out of a run that opened it closes it,
 //      the failure path included.
-//   3. A row's last-login column and its A_last get the new time before its client is started.
+//   3. A row's last-login column and its A_last get the new time, committed, before its client is
+//      started; the marks of unticked rows are committed with the next such stamp or at the run's end,
+//      so a run costs one sync per started client however long the list.
 //   4. The first failure after the checks ends the run at once: config.dat is closed, cmd_login is
 //      enabled again (LoginTicked), the failure message follows; no minimise, no quit, and what was
 //      done before stays done.
