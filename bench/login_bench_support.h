@@ -36,6 +36,14 @@ class AllTickedHost : public LoginHost {
     std::vector<std::string> names_;
 };
 
+// A long list with three rows ticked (the first, the middle and the last): a run marks every other
+// row inactive.
+class ThreeTickedHost : public AllTickedHost {
+  public:
+    using AllTickedHost::AllTickedHost;
+    bool RowTicked(int row) const override { return row == 1 || row == RowCount() / 2 || row == RowCount(); }
+};
+
 constexpr int kBenchAccounts = 100;
 
 // Writes config.dat at `dbPath` with `count` ticked accounts (in one commit) and returns their

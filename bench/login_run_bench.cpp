@@ -76,11 +76,6 @@ void login_run_100_ticked_per_account(benchmark::State& state) {
 
 // A long list with three rows ticked, every account stored as active: the run marks 99,997 rows
 // inactive and starts three clients. Prints the whole run's time.
-class ThreeTickedHost : public AllTickedHost {
-  public:
-    using AllTickedHost::AllTickedHost;
-    bool RowTicked(int row) const override { return row == 1 || row == RowCount() / 2 || row == RowCount(); }
-};
 
 void login_run_100000_rows_3_ticked(benchmark::State& state) {
     auto folder = std::filesystem::temp_directory_path() / "kestrin-login-bench-long";
