@@ -117,8 +117,10 @@ void TableImpl::CheckIndex(size_t i, ExpectedKeys expectedKeys, CheckReport& rep
     Entries& expected = expectedKeys.entries;
     IndexState& state = *indexes_[i];
     std::string name = Context() + ", index " + IndexName(i);
-    Status checked = state.data->Check(problems);
+    std::vector<std::string> shapes;
+    Status checked = state.data->Check(problems, shapes);
     if (!checked.ok()) problems.push_back(name + ": " + checked.ToString());
+    for (std::string& shape : shapes) report.notes.push_back(name + ": " + std::move(shape));
     auto pages = state.data->Pages();
     if (pages.ok()) {
         for (PageNo page : *pages) {
