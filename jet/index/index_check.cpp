@@ -1,8 +1,9 @@
 // IndexData::Check: one walk over the whole tree that re-derives every invariant of index_data.h
 // from the pages alone and words each broken one as a line. A page that does not decode is a
 // problem, not an error, and its subtree is skipped; only a failing read of the file is an error.
-// Shapes Jet reads but this writer never makes (separator entries, a node whose only child is its
-// tail) are notes: descents and scans find every entry through them.
+// Shapes this writer never makes but descents and scans find every entry through are notes:
+// separator entries (Access's), a node keeping its only child as an entry (this engine's earlier
+// versions').
 
 #include <unordered_set>
 
@@ -124,8 +125,8 @@ void Checker::CheckPage(PageNo pageNo, const IndexPage& page) {
     if (!page.leaf && page.tail == kNoPage && page.entries.size() >= 2) {
         Problem(pageNo, "node with " + std::to_string(page.entries.size()) + " children keeps none in the tail");
     }
-    if (!page.leaf && page.tail != kNoPage && page.entries.empty())
-        Note(pageNo, "node keeps its only child in the tail");
+    if (!page.leaf && page.tail == kNoPage && page.entries.size() == 1)
+        Note(pageNo, "node keeps its only child as an entry, with no tail");
 }
 
 Status Checker::VisitChildren(PageNo pageNo, const IndexPage& node, size_t depth, Visited& self) {
