@@ -152,8 +152,8 @@ Status Checker::VisitChildren(PageNo pageNo, const IndexPage& node, size_t depth
         visited.push_back(std::move(child).value());
     }
     if (separators > 0)
-        Note(pageNo, std::to_string(separators) +
-                         " entries lie above their child's last entry (separators: entries since removed below)");
+        Note(pageNo,
+             "separators above their child's last entry (entries since removed below): " + std::to_string(separators));
     CheckNodePeers(pageNo, children, visited);
     if (!visited.empty() && visited.front().hasEntries && visited.back().hasEntries) {
         self.hasEntries = true;
