@@ -6,8 +6,11 @@
 // Invariants (checked by Check):
 //  1. Entries on every page are sorted, and each page's entry bitmap and free space describe its
 //     entries exactly; entries fit in the 3616 bytes after the header.
-//  2. A node entry copies the last entry of its child's subtree; a node with two or more children
-//     keeps its last child in the tail field, a node with one child keeps it as an entry.
+//  2. A node entry bounds its child's subtree: it is not below the subtree's last entry and is below
+//     the first entry of the next child. This writer makes it a copy of that last entry; Access also
+//     leaves separators above it (an entry since removed below), which descents handle alike. Every
+//     node keeps its last child in the tail field, as Access does (a node with one child has no
+//     entry); earlier versions kept a node's only child as an entry, which still reads.
 //  3. Leaves form one doubly linked list in key order.
 //  4. The root page number never changes: a full root moves its entries down one level.
 // Uniqueness is the caller's decision: it asks HasKey before Insert, for every index of the table,
@@ -61,9 +64,10 @@ class IndexData {
     Status Remove(std::string_view key, RowPointer row);
     // Visits every entry in order until `visit` returns false.
     Status Scan(const std::function<bool(std::string_view key, RowPointer row)>& visit);
-    // Appends one line per broken invariant to `problems`; Status is an error only when a page
-    // cannot be read at all.
-    Status Check(std::vector<std::string>& problems);
+    // Appends one line per broken invariant to `problems`, and to `notes` one per shape that reads
+    // but that this writer never makes (separators, a node whose only child is an entry); Status is
+    // an error only when a page cannot be read at all.
+    Status Check(std::vector<std::string>& problems, std::vector<std::string>& notes);
     // Every page of this index (root included), for the table's consistency check against the
     // index's usage map.
     Result<std::vector<PageNo>> Pages();

@@ -41,23 +41,4 @@ Result<std::vector<PathStep>> DescendTo(Pager& pager, PageNo root, std::string_v
     }
 }
 
-Result<IndexEntry> SubtreeMax(Pager& pager, PageNo pageNo) {
-    for (size_t depth = 0; depth < kMaxIndexDepth; ++depth) {
-        auto page = ReadIndexPageView(pager, pageNo);
-        KESTRIN_TRY(page);
-        if (page->Leaf()) {
-            if (page->Size() == 0) return Status(ErrorCode::Corrupt, PageName(pageNo) + ": empty leaf below the root");
-            return page->Entry(page->Size() - 1);
-        }
-        if (page->Tail() != kNoPage) {
-            pageNo = page->Tail();
-        } else if (page->Size() > 0) {
-            pageNo = page->Child(page->Size() - 1);
-        } else {
-            return Status(ErrorCode::Corrupt, PageName(pageNo) + ": node page without children");
-        }
-    }
-    return Status(ErrorCode::Corrupt, PageName(pageNo) + ": child links form a cycle");
-}
-
 }  // namespace jet

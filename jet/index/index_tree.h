@@ -1,6 +1,6 @@
 #pragma once
-// Walking an index B-tree from its root: the path to the leaf where an entry belongs, and the
-// greatest entry under a page. Private to jet/index.
+// Walking an index B-tree from its root: the path to the leaf where an entry belongs. Private to
+// jet/index.
 //
 // Invariants:
 //  1. A descent never visits more than kMaxIndexDepth pages, so a cycle of child links ends in
@@ -42,9 +42,6 @@ inline PageNo ChildAt(const IndexPage& node, size_t slot) {
 // path.back() is the leaf where (key, row) belongs; `leaf` is its view.
 Result<std::vector<PathStep>> DescendTo(Pager& pager, PageNo root, std::string_view key, RowPointer row,
                                         std::optional<IndexPageView>* leaf = nullptr);
-
-// The last entry of the subtree under `pageNo` (a leaf's last entry), following tails.
-Result<IndexEntry> SubtreeMax(Pager& pager, PageNo pageNo);
 
 // The smallest row pointer: (key, kLowestRow) sorts before every entry whose key is `key`.
 inline constexpr RowPointer kLowestRow{kNoPage, 0};

@@ -38,6 +38,15 @@ size_t SplitCount(const IndexPage& page) {
     return std::max<size_t>(count, 1);
 }
 
+// Every node keeps its last child in the tail field, as Access does: a node with one child has no
+// entry at all. (Earlier versions kept a node's only child as an entry; such a node turns into this
+// form at its next change.)
+void KeepLastChildInTail(IndexPage& node) {
+    if (node.leaf || node.tail != kNoPage || node.entries.empty()) return;
+    node.tail = node.entries.back().child;
+    node.entries.pop_back();
+}
+
 bool Unchanged(const ChildReport& report) {
     return !report.maxChanged && !report.emptied && report.newLeft.empty();
 }
@@ -53,7 +62,6 @@ class TreeUpdate {
 
   private:
     Status ApplyReport(IndexPage& page, size_t slot, const ChildReport& child, ChildReport& mine);
-    Status NormalizeTail(IndexPage& node);
     Status FinishPage(PageNo pageNo, IndexPage& page, size_t level, size_t pathSize, ChildReport& mine);
     Status SplitOff(PageNo pageNo, IndexPage& page, bool childrenAreLeaves, std::vector<IndexEntry>& newLeft);
     Status SplitRoot(IndexPage& root, bool childrenAreLeaves);
@@ -113,22 +121,7 @@ Status TreeUpdate::ApplyReport(IndexPage& page, size_t slot, const ChildReport& 
         size_t insertAt = isTail ? page.entries.size() : slot;
         page.entries.insert(page.entries.begin() + ptrdiff_t(insertAt), child.newLeft.begin(), child.newLeft.end());
     }
-    return NormalizeTail(page);
-}
-
-// A node with two or more children keeps the last in the tail field; a node with one keeps it as an
-// entry, which needs the key of that child's last entry.
-Status TreeUpdate::NormalizeTail(IndexPage& node) {
-    if (node.leaf) return Status::Ok();
-    if (node.tail == kNoPage && node.entries.size() >= 2) {
-        node.tail = node.entries.back().child;
-        node.entries.pop_back();
-    } else if (node.tail != kNoPage && node.entries.empty()) {
-        auto last = SubtreeMax(pager_, node.tail);
-        KESTRIN_TRY(last);
-        node.entries.push_back({last->key, last->row, node.tail});
-        node.tail = kNoPage;
-    }
+    KeepLastChildInTail(page);
     return Status::Ok();
 }
 
@@ -167,7 +160,7 @@ Status TreeUpdate::SplitOff(PageNo pageNo, IndexPage& page, bool childrenAreLeav
     page.entries.erase(page.entries.begin(), page.entries.begin() + ptrdiff_t(count));
     IndexEntry leftMax = left.entries.back();
     leftMax.child = leftNo;
-    KESTRIN_TRY(NormalizeTail(left));
+    KeepLastChildInTail(left);
     if (page.prev != kNoPage) KESTRIN_TRY(RelinkPeer(pager_, page.prev, PeerLink::Next, pageNo, leftNo));
     page.prev = leftNo;
     if (!page.leaf && !childrenAreLeaves) {
@@ -198,7 +191,7 @@ Status TreeUpdate::SplitRoot(IndexPage& root, bool childrenAreLeaves) {
     root.tableDef = tableDef_;
     root.entries = std::move(newLeft);
     root.tail = childNo;
-    return NormalizeTail(root);
+    return Status::Ok();
 }
 
 Status TreeUpdate::FreePage(PageNo pageNo, const IndexPage& page) {

@@ -117,8 +117,11 @@ void TableImpl::CheckIndex(size_t i, ExpectedKeys expectedKeys, CheckReport& rep
     Entries& expected = expectedKeys.entries;
     IndexState& state = *indexes_[i];
     std::string name = Context() + ", index " + IndexName(i);
-    Status checked = state.data->Check(problems);
+    std::vector<std::string> broken, shapes;
+    Status checked = state.data->Check(broken, shapes);
     if (!checked.ok()) problems.push_back(name + ": " + checked.ToString());
+    for (std::string& line : broken) problems.push_back(name + ": " + std::move(line));
+    for (std::string& line : shapes) report.notes.push_back(name + ": " + std::move(line));
     auto pages = state.data->Pages();
     if (pages.ok()) {
         for (PageNo page : *pages) {

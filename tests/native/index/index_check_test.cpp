@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <random>
@@ -93,6 +94,16 @@ TEST(IndexCheck, NamesEachKindOfDamageAndNothingCrashesOnIt) {
          "not an index page"},
         {"node entry differs from its child's last entry",
          [](IndexFixture& f, const Landmarks&) { f.Raw(kRootPage)[480 + 10] = 'a'; }, "is not the last entry"},
+        {"node entry past the first entry of the next child",
+         [](IndexFixture& f, const Landmarks& m) {
+             // Entry 0 copies child 0's last key; one more in its last byte and the highest row
+             // pointer make it the next child's first key with a greater row.
+             uint8_t* entry = f.Raw(m.firstNode) + 480;
+             size_t keyLength = IndexPageView::Parse(entry - 480, m.firstNode).value().Ends()[0] - 8;
+             entry[keyLength - 1]++;
+             std::fill(entry + keyLength, entry + keyLength + 4, uint8_t(0xFF));
+         },
+         "is not below the first entry"},
         {"next leaf link cut", [](IndexFixture& f, const Landmarks& m) { PutLe32At(f.Raw(m.secondLeaf) + 16, 0); },
          "next leaf link"},
         {"previous leaf link wrong",

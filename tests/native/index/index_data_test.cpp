@@ -10,6 +10,7 @@
 #include <random>
 
 #include "jet/index/index_key.h"
+#include "jet/index/index_page.h"
 #include "tests/native/index/index_fixture.h"
 
 namespace jet {
@@ -39,7 +40,9 @@ uint32_t Le32At(const uint8_t* p) {
 // the two after every batch.
 class ModelRun {
   public:
-    explicit ModelRun(IndexFixture& fixture) : fixture_(fixture) {}
+    // `ourShapesOnly`: the tree must also hold only the shapes this writer makes.
+    explicit ModelRun(IndexFixture& fixture, bool ourShapesOnly = true)
+        : fixture_(fixture), ourShapesOnly_(ourShapesOnly) {}
 
     void Insert(const std::string& key, RowPointer row) {
         ASSERT_TRUE(fixture_.Index().Insert(key, row).ok());
@@ -51,8 +54,10 @@ class ModelRun {
         ASSERT_TRUE(status.ok()) << status.ToString();
         model_.erase(entry);
     }
+    // For entries a test removes from the pages itself.
+    void Forget(const ModelEntry& entry) { model_.erase(entry); }
     void Verify() {
-        auto problems = fixture_.Problems();
+        auto problems = fixture_.Problems(ourShapesOnly_);
         ASSERT_TRUE(problems.empty()) << problems.front() << " (" << problems.size() << " problems)";
         ASSERT_EQ(fixture_.ScanAll(), std::vector<ModelEntry>(model_.begin(), model_.end()));
         fixture_.ExpectPagesMatchAllocator();
@@ -71,6 +76,7 @@ class ModelRun {
 
   private:
     IndexFixture& fixture_;
+    bool ourShapesOnly_;
     std::set<ModelEntry> model_;
 };
 
@@ -254,6 +260,86 @@ TEST(IndexData, RemovingEverythingFreesAllButTheRootAndTheIndexGrowsAgain) {
         }
         run.Verify();
         EXPECT_TRUE(fixture.Allocator().owned.empty());
+        EXPECT_EQ(fixture.Raw(kRootPage)[0], 0x04);
+    }
+}
+
+// Access's shapes, made from a tree this writer built. Separators: the last entry of every leaf but
+// the last is removed from the leaf alone, so the entries above it no longer copy it.
+void LeaveSeparators(IndexFixture& fixture, ModelRun& run) {
+    PageNo page = kRootPage;
+    while (fixture.Raw(page)[0] == 0x03) page = IndexPageView::Parse(fixture.Raw(page), page).value().Child(0);
+    for (; Le32At(fixture.Raw(page) + 16) != 0; page = PageNo{Le32At(fixture.Raw(page) + 16)}) {
+        IndexPage leaf = DecodeIndexPage(fixture.Raw(page), page).value();
+        if (leaf.entries.size() < 2) continue;
+        const IndexEntry& last = leaf.entries.back();
+        run.Forget({last.key, ToIndex(last.row.page), last.row.row});
+        leaf.entries.pop_back();
+        EncodeIndexPage(leaf, fixture.Raw(page));
+    }
+}
+
+// The root's contents move to a new page that becomes the root's only child: in its tail as Access
+// keeps it, or as its one entry as this engine's earlier versions did.
+void PushRootDown(IndexFixture& fixture, bool asEntry) {
+    PageNo moved = fixture.Allocator().AllocateIndexPage().value();
+    IndexPage contents = DecodeIndexPage(fixture.Raw(kRootPage), kRootPage).value();
+    EncodeIndexPage(contents, fixture.Raw(moved));
+    IndexPage root;
+    root.leaf = false;
+    root.tableDef = testing::kTableDefPage;
+    root.tail = moved;
+    if (asEntry) {
+        while (!contents.leaf) contents = DecodeIndexPage(fixture.Raw(contents.tail), contents.tail).value();
+        root.entries.push_back({contents.entries.back().key, contents.entries.back().row, moved});
+        root.tail = kNoPage;
+    }
+    EncodeIndexPage(root, fixture.Raw(kRootPage));
+}
+
+// Trees in shapes this writer does not make (or makes only after many changes): reads find every
+// entry, and inserts and removes (of the separators' own entries too) keep every invariant.
+TEST(IndexData, AccessShapedTreesReadAndChangeExactly) {
+    struct Case {
+        const char* name;
+        int entries;
+        std::function<void(IndexFixture&, ModelRun&)> shape;
+        bool noted;  // check notes the shape
+    } cases[] = {
+        {"separators over three levels", 600, LeaveSeparators, true},
+        {"only a leaf, in the root's tail", 20, [](IndexFixture& f, ModelRun&) { PushRootDown(f, false); }, false},
+        {"a node level, in the root's tail", 150, [](IndexFixture& f, ModelRun&) { PushRootDown(f, false); }, false},
+        {"a node level, as the root's one entry", 150, [](IndexFixture& f, ModelRun&) { PushRootDown(f, true); }, true},
+        {"both", 600,
+         [](IndexFixture& f, ModelRun& run) {
+             LeaveSeparators(f, run);
+             PushRootDown(f, false);
+         },
+         true},
+    };
+    auto keyOf = [](int i) { return std::string(200, 's') + LongKey(i); };  // 16 entries a page
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IndexFixture fixture;
+        ModelRun run(fixture, false);
+        for (int i = 0; i < c.entries; ++i) run.Insert(keyOf(2 * i), Row(60 + i / 50, uint8_t(i)));
+        c.shape(fixture, run);
+        ASSERT_EQ(fixture.Problems(true).empty(), !c.noted);
+        ASSERT_NO_FATAL_FAILURE(run.Verify());
+        std::mt19937 random(11);
+        for (int step = 0; step < 3 * c.entries; ++step) {
+            int i = int(random() % uint32_t(c.entries + 1));
+            ModelEntry entry{keyOf(2 * i + int(random() % 2)), 60 + i / 50, uint8_t(i)};
+            if (run.Model().count(entry)) {
+                ASSERT_NO_FATAL_FAILURE(run.Remove(entry));
+            } else {
+                ASSERT_NO_FATAL_FAILURE(run.Insert(std::get<0>(entry), Row(std::get<1>(entry), std::get<2>(entry))));
+            }
+        }
+        ASSERT_NO_FATAL_FAILURE(run.Verify());
+        for (int i = 0; i <= 2 * c.entries + 2; ++i) ASSERT_NO_FATAL_FAILURE(run.VerifyFind(keyOf(i)));
+        while (!run.Model().empty()) ASSERT_NO_FATAL_FAILURE(run.Remove(*run.Model().begin()));
+        ASSERT_NO_FATAL_FAILURE(run.Verify());
         EXPECT_EQ(fixture.Raw(kRootPage)[0], 0x04);
     }
 }

@@ -58,10 +58,12 @@ class IndexFixture {
     Pager& Pages() { return *pager_; }
     AppendingAllocator& Allocator() { return *allocator_; }
 
-    std::vector<std::string> Problems() {
-        std::vector<std::string> problems;
-        Status status = index_->Check(problems);
+    // Broken invariants and, unless `shapesToo` is false, shapes this writer never makes.
+    std::vector<std::string> Problems(bool shapesToo = true) {
+        std::vector<std::string> problems, shapes;
+        Status status = index_->Check(problems, shapes);
         if (!status.ok()) problems.push_back(status.ToString());
+        if (shapesToo) problems.insert(problems.end(), shapes.begin(), shapes.end());
         return problems;
     }
 

@@ -1,7 +1,7 @@
 // Files as Access makes them, built by this engine and then given Access's shapes: text columns in
 // the Chinese sort orders, Access's own system tables (a fixed binary column, a table whose maps
 // are at page 0), a global map in Access's reference form, compressed memos in a column that does
-// not allow compression, and the bookkeeping Access keeps loose.
+// not allow compression, the bookkeeping Access keeps loose and its index separators.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +9,7 @@
 #include "jet/format/data_page.h"
 #include "jet/format/jet4_layout.h"
 #include "jet/format/table_def.h"
+#include "jet/index/index_page.h"
 #include "jet/pages/testing/crash_file_system.h"
 #include "jet/tables/tables_internal.h"
 #include "tests/native/tables/product_schema.h"
@@ -217,6 +218,48 @@ TEST(AccessFile, LooseCountsAreNotesOnlyInAccessMadeFilesAndDamageIsStillFound) 
         if (c.asNote) {
             EXPECT_EQ(Joined(problems), "");
         }
+    }
+}
+
+// Access leaves a node entry above its child's last entry when that entry goes: a bound, not a
+// copy. check notes it in any file, and writes keep the index exact around it.
+TEST(AccessFile, IndexSeparatorsAreNotesAndWritesKeepTheIndexExact) {
+    MemoryFileSystem fs;
+    uint32_t rootPage = 0;
+    {
+        auto db = CreateProductDb(fs, "config.dat", 32, 2052);
+        auto table = db->GetTable("zk_auto_qqlist");
+        for (int n = 1; n <= 600; ++n) ASSERT_TRUE((*table)->Insert(QqRow(n)).ok());
+        rootPage = static_cast<TableImpl*>(*table)->Def().realIndexes[1].rootPage;
+    }
+    auto file = *fs.Contents("config.dat");
+    uint8_t* root = file.data() + rootPage * kPageSize;
+    auto node = DecodeIndexPage(root, PageNo(rootPage));
+    ASSERT_TRUE(node.ok() && !node->leaf && !node->entries.empty());
+    for (IndexEntry& entry : node->entries) entry.row = {PageNo(0xFFFFFF), 0xFF};  // the QQ numbers are unique
+    EncodeIndexPage(*node, root);
+    fs.SetFile("config.dat", file);
+    auto db = OpenRw(fs);
+    auto table = db->GetTable("zk_auto_qqlist");
+    std::vector<std::string> problems, notes;
+    ASSERT_TRUE(db->Check(problems, notes).ok());
+    EXPECT_EQ(Joined(problems), "");
+    EXPECT_NE(Joined(notes).find("index A_QQ: index page " + std::to_string(rootPage) + ": "), std::string::npos)
+        << Joined(notes);
+    auto qq = [](int n) { return Value(std::to_string(10000 + n)); };
+    for (int n = 1; n <= 600; n += 2) {
+        auto rows = (*table)->FindEqual(2, qq(n));
+        ASSERT_TRUE(rows.ok() && rows->size() == 1);
+        ASSERT_TRUE((*table)->Delete((*rows)[0]).ok());
+    }
+    for (int n = 601; n <= 900; ++n) ASSERT_TRUE((*table)->Insert(QqRow(n)).ok());
+    problems.clear();
+    ASSERT_TRUE(db->Check(problems, notes).ok());
+    EXPECT_EQ(Joined(problems), "");
+    for (int n = 1; n <= 900; ++n) {
+        auto rows = (*table)->FindEqual(2, qq(n));
+        ASSERT_TRUE(rows.ok());
+        EXPECT_EQ(rows->size(), n <= 600 && n % 2 == 1 ? 0u : 1u) << n;
     }
 }
 
