@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     BoundedAllocator allocator(*pager);
     IndexData index(*pager, PageNo{2}, PageNo{1}, allocator);
-    std::vector<std::string> problems;
-    (void)index.Check(problems);
+    std::vector<std::string> problems, notes;
+    (void)index.Check(problems, notes);
     (void)index.Pages();
     size_t visited = 0;
     (void)index.Scan([&](std::string_view, RowPointer) { return ++visited < 100000; });
@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)index.Remove(key, RowPointer{PageNo{uint32_t(10 + i)}, uint8_t(i)});
     }
     problems.clear();
-    (void)index.Check(problems);
+    notes.clear();
+    (void)index.Check(problems, notes);
     pager->Rollback();
     return 0;
 }
