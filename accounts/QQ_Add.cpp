@@ -1,14 +1,14 @@
 // QQ_Add: the account editor dialog. It reads its controls, asks account_logic.h what to do and
 // hands each checked save to the AccountSaves it was given.
+#include "accounts/qq_add_dialog.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
 #include <memory>
 
-#include "accounts/QQ_Add.h"
 #include "accounts/account_logic.h"
 #include "accounts/account_store.h"
-#include "accounts/qq_add_dialog.h"
 #include "login/pwd_hash.h"
 #include "resources/resource_ids.h"
 #include "store/account_db.h"
