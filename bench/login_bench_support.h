@@ -44,6 +44,31 @@ class ThreeTickedHost : public AllTickedHost {
     bool RowTicked(int row) const override { return row == 1 || row == RowCount() / 2 || row == RowCount(); }
 };
 
+// The services a benchmarked run needs: every message box answered OK and the program's end
+// ignored; the clock and the process starts are the caller's (processes may be swapped later).
+class BenchServices {
+  public:
+    BenchServices(Clock& clock, Processes& processes) {
+        services.clock = &clock;
+        services.processes = &processes;
+        services.messages = &messages_;
+        services.end = &end_;
+    }
+    Services services;
+
+  private:
+    class NoMessages : public MessageBoxes {
+      public:
+        int Show(WindowRef, const std::string&, const std::string&, unsigned) override { return kIdOk; }
+    };
+    class NoEnd : public ProgramEnd {
+      public:
+        void EndProgram(int) override {}
+    };
+    NoMessages messages_;
+    NoEnd end_;
+};
+
 constexpr int kBenchAccounts = 100;
 
 // Writes config.dat at `dbPath` with `count` ticked accounts (in one commit) and returns their

@@ -34,16 +34,6 @@ class FixedClock : public Clock {
     void Sleep(int) override {}
 };
 
-class NoMessages : public MessageBoxes {
-  public:
-    int Show(WindowRef, const std::string&, const std::string&, unsigned) override { return kIdOk; }
-};
-
-class NoEnd : public ProgramEnd {
-  public:
-    void EndProgram(int) override {}
-};
-
 void login_run_100_ticked_per_account(benchmark::State& state) {
     auto folder = std::filesystem::temp_directory_path() / "kestrin-login-bench";
     std::filesystem::create_directories(folder);
@@ -51,13 +41,8 @@ void login_run_100_ticked_per_account(benchmark::State& state) {
     std::vector<std::string> names = MakeBenchAccounts(path);
     CountingProcesses processes;
     FixedClock clock;
-    NoMessages messages;
-    NoEnd end;
-    Services services;
-    services.processes = &processes;
-    services.clock = &clock;
-    services.messages = &messages;
-    services.end = &end;
+    BenchServices bench(clock, processes);
+    Services& services = bench.services;
     const std::string qqPath = "C:\\Program Files\\Tencent\\QQ\\Bin\\QQ.exe";
     AccountDb db(path, services);
     AllTickedHost host(names);
@@ -76,7 +61,6 @@ void login_run_100_ticked_per_account(benchmark::State& state) {
 
 // A long list with three rows ticked, every account stored as active: the run marks 99,997 rows
 // inactive and starts three clients. Prints the whole run's time.
-
 void login_run_100000_rows_3_ticked(benchmark::State& state) {
     auto folder = std::filesystem::temp_directory_path() / "kestrin-login-bench-long";
     std::filesystem::create_directories(folder);
@@ -84,13 +68,8 @@ void login_run_100000_rows_3_ticked(benchmark::State& state) {
     std::vector<std::string> names = MakeBenchAccounts(path, 100000);
     CountingProcesses processes;
     FixedClock clock;
-    NoMessages messages;
-    NoEnd end;
-    Services services;
-    services.processes = &processes;
-    services.clock = &clock;
-    services.messages = &messages;
-    services.end = &end;
+    BenchServices bench(clock, processes);
+    Services& services = bench.services;
     AccountDb db(path, services);
     ThreeTickedHost host(names);
     for (auto _ : state) {

@@ -31,16 +31,6 @@ class NoProcesses : public Processes {
     bool Start(const std::string&, const std::string&) override { return true; }
 };
 
-class NoMessages : public MessageBoxes {
-  public:
-    int Show(WindowRef, const std::string&, const std::string&, unsigned) override { return kIdOk; }
-};
-
-class NoEnd : public ProgramEnd {
-  public:
-    void EndProgram(int) override {}
-};
-
 std::filesystem::path ProgramFolder() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -83,17 +73,12 @@ int main(int argc, char** argv) {
     NoProcesses none;
     Win32Processes real;
     Win32Clock clock;
-    NoMessages messages;
-    NoEnd end;
-    Services services;
-    services.clock = &clock;
-    services.messages = &messages;
-    services.end = &end;
+    BenchServices bench(clock, none);
+    Services& services = bench.services;
     const std::string qqPath = client.string();
     AccountDb db(dbPath, services);
     AccountDb longDb(longPath, services);
 
-    services.processes = &none;
     double longRun = MsPerAccount(longHost, qqPath, longDb, services);
     std::printf("login_run_%d, process start left out: %.3f ms per account\n", longList, longRun);
     double runOnly = MsPerAccount(host, qqPath, db, services);
